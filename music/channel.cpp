@@ -1,0 +1,4 @@
+// The channel table.
+#include "music/channel.h"
+
+std::array<MusicChannel, maxSongChannels> channels{};

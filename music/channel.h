@@ -1,0 +1,75 @@
+// The player's per-channel record: note, instrument, period, volume, panning,
+// envelope and oscillator state, effect memories, and the bits that say what
+// applyToVoice sends to the channel's mixer voice at the end of a tick.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "music/mixer.h"
+
+constexpr uint8_t updateFrequency = 0x01;
+constexpr uint8_t updateVolume = 0x02;
+constexpr uint8_t updatePanning = 0x04;
+constexpr uint8_t triggerNote = 0x08;
+constexpr uint8_t rewindVoice = 0x20;
+
+struct MusicChannel {
+    uint8_t currentNote;  // 0-based
+    uint8_t updateFlags;
+    Voice* voice;           // voice c or its partner c + 32
+    int32_t period;         // linear-table units or Amiga period
+    int32_t channelVolume;  // 0..64
+    int32_t channelPan;     // 0..255, 128 centre
+    int32_t volumeDelta;    // this tick only
+    int32_t periodDelta;    // this tick only
+    int32_t volumeEnvTick;
+    int32_t volumeEnvPoint;
+    int32_t volumeEnvFixed;  // 16.16
+    int32_t volumeEnvValue;  // 0..64
+    int32_t volumeEnvSlope;  // 16.16 per tick
+    uint8_t volumeEnvDone;
+    int32_t panningEnvTick;
+    int32_t panningEnvPoint;
+    int32_t panningEnvFixed;
+    int32_t panningEnvValue;  // 0..64, 32 = no shift
+    int32_t panningEnvSlope;
+    uint8_t panningEnvDone;
+    int32_t fadeoutVolume;  // 65536 after a trigger, falls after key-off
+    int32_t autoVibPhase;   // 0..255
+    int32_t autoVibSweepPos;
+    uint8_t keyOff;
+    uint8_t currentInstrument;  // 0-based
+    uint8_t realNote;           // currentNote + relativeNote, 0-based, 8-bit
+    int32_t notePeriod;
+    uint8_t lastEffect;
+    int32_t sampleOffsetMemory;
+    uint8_t portaDownMemory;
+    uint8_t portaUpMemory;
+    uint8_t extraFinePortaDownMemory;
+    uint8_t extraFinePortaUpMemory;
+    uint8_t volumeSlideMemory;
+    uint8_t panningSlideMemory;
+    uint8_t retrigVolumeOp;
+    uint8_t retrigInterval;
+    int32_t portaTarget;
+    uint8_t tonePortaSpeed;
+    int8_t vibPhase;  // -32..31
+    uint8_t vibSpeed;
+    uint8_t vibDepth;
+    int8_t tremPhase;  // -32..31
+    uint8_t tremSpeed;
+    uint8_t tremDepth;
+    uint8_t tremorCount;
+    uint8_t tremorOn;
+    uint8_t tremorOff;
+    int32_t patternLoopRow;
+    int32_t patternLoopCount;
+    uint8_t waveControl;  // low nibble vibrato waveform, high nibble tremolo waveform
+    uint8_t fineVolumeSlideMemory;
+    uint8_t finePortaUpMemory;
+    uint8_t finePortaDownMemory;
+};
+
+// One record per pattern channel; touched only by the thread that renders.
+extern std::array<MusicChannel, maxSongChannels> channels;

@@ -1,0 +1,4 @@
+// The voice table and the mixer.
+#include "music/mixer.h"
+
+std::array<Voice, voiceCount> voices{};

@@ -1,0 +1,38 @@
+// The software mixer: 64 voices, each playing one sample with linear
+// interpolation, loops and click-free gain ramps, summed into a float stereo
+// buffer that is then rounded and clipped to 16-bit PCM.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "music/song.h"
+
+constexpr int32_t voiceCount = 64;
+
+struct Voice {
+    int32_t index;        // own number in voices
+    int32_t volume;       // final volume 0..255
+    int32_t pan;          // final panning 0..255
+    int32_t startOffset;  // frame at which the next note start begins (sample offset effect)
+    Sample* sample;       // none = idle
+    int32_t targetLeft;   // gain target 0..255
+    int32_t targetRight;  // gain target 0..255
+    int64_t position;     // 32.32 fixed point frames
+    uint64_t step;        // 32.32 fixed point frames per output frame, a magnitude
+    int32_t direction;    // 1 forward, 2 backward (ping-pong)
+    int32_t lastTargetLeft;
+    int32_t lastTargetRight;
+    int32_t currentLeft;   // gain 0..255 times 256 (24.8)
+    int32_t currentRight;  // gain 0..255 times 256 (24.8)
+    float rampStepLeft;    // per-frame gain change on the 0..1 scale
+    float rampStepRight;
+    int32_t rampFramesLeft;  // 0 = no ramp
+};
+
+constexpr int32_t voiceForward = 1;
+constexpr int32_t voiceBackward = 2;
+
+// Written only by the thread that renders (and by the main thread before that
+// thread starts).
+extern std::array<Voice, voiceCount> voices;

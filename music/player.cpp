@@ -1,0 +1,4 @@
+// The per-tick player.
+#include "music/player.h"
+
+void playerTick(Song*) {}
