@@ -33,6 +33,34 @@ struct Voice {
 constexpr int32_t voiceForward = 1;
 constexpr int32_t voiceBackward = 2;
 
+// One frame in 32.32 fixed point.
+constexpr int64_t fixedOne = int64_t{1} << 32;
+
 // Written only by the thread that renders (and by the main thread before that
 // thread starts).
 extern std::array<Voice, voiceCount> voices;
+
+// Frames of a gain ramp (128 at 44,100 Hz) and its reciprocal. Set by
+// setMixRate; read by mixVoices.
+extern int32_t rampLength;
+extern float rampLengthReciprocal;
+
+// Sets rampLength for an output rate: rate * 128 / 44100 frames, at least 1.
+// Called on the main thread when the output opens or an offline render starts.
+void setMixRate(int32_t outputRate);
+
+// Zeroes every voice, gives each its index and a step of 1.0. Called on the
+// main thread when the output opens or an offline render starts.
+void resetVoices();
+
+// Adds `frames` stereo frames (left, right floats) of all voices to
+// `destination`, advancing every active voice's position, direction and ramp,
+// and idling voices whose non-looping sample ends. Does nothing for frames < 1.
+// Called on the thread that renders, for a run that never crosses a tick.
+void mixVoices(float* destination, int32_t frames);
+
+// Rounds each of the 2 x frames floats of `source` to the nearest integer (ties
+// to even), clips it to -32768..32767 and stores it in `destination`. Does
+// nothing when frames is not positive or either buffer is missing. Called on
+// the thread that renders, once per output block.
+void convertToPcm16(int16_t* destination, const float* source, int32_t frames);
