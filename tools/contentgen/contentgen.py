@@ -1,0 +1,47 @@
+#!/usr/bin/python3
+"""Generates the demo's pictures and their review sheets.
+
+  contentgen.py fonts  OUT_DIR   font sheets 171.bmp ... 178.bmp
+  contentgen.py images OUT_DIR   logos 110.rgb ... 149.rgb, badges 180.rgb ... 182.rgb
+  contentgen.py review DATA_DIR OUT_DIR
+                                 logos.png and typefaces.png from the files in DATA_DIR
+                                 (its bitmap/ and rcdata/ folders)
+
+Run with Debian's python3 and python3-pil; the fonts come from the Debian font
+packages listed in scripts/packages.txt. The same inputs give the same bytes.
+"""
+import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+
+def main(argv):
+    if len(argv) < 3 or argv[1] not in ("fonts", "images", "review"):
+        print(__doc__.strip(), file=sys.stderr)
+        return 2
+    try:
+        import PIL  # noqa: F401
+    except ImportError:
+        print("contentgen: Pillow is missing (apt-get install python3-pil)", file=sys.stderr)
+        return 3
+    if argv[1] == "fonts":
+        import fonts
+        for path in fonts.write_sheets(argv[2]):
+            print(path)
+    elif argv[1] == "images":
+        import logos
+        for path in logos.write_images(argv[2]):
+            print(path)
+    else:
+        if len(argv) < 4:
+            print(__doc__.strip(), file=sys.stderr)
+            return 2
+        import review
+        for path in review.write_sheets(argv[2], argv[3]):
+            print(path)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

@@ -1,0 +1,104 @@
+"""Contact sheets for looking at the material without running the demo.
+
+logos.png shows the forty logos and the three badges at full size on a dark
+checkerboard (transparent pixels let it through) with their resource ids;
+typefaces.png shows each of the sixteen typefaces with every printable
+character, doubled as on screen, read back from the committed font sheets in
+the order the scroller reads them.
+"""
+import os
+
+from PIL import Image, ImageDraw, ImageFont
+
+import imagefiles
+
+LABEL_FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
+
+
+def _checker(w, h, a=(36, 36, 44), b=(52, 52, 62), cell=8):
+    img = Image.new("RGB", (w, h), a)
+    d = ImageDraw.Draw(img)
+    for y in range(0, h, cell):
+        for x in range(0, w, cell):
+            if (x // cell + y // cell) % 2:
+                d.rectangle([x, y, x + cell - 1, y + cell - 1], fill=b)
+    return img
+
+
+def _over_checker(picture):
+    bg = _checker(*picture.size)
+    mask = picture.convert("L").point(lambda v: 255 if v else 0)
+    # Exact black is transparent; a dark but non-black pixel is not.
+    rgb = picture.load()
+    mp = mask.load()
+    for y in range(picture.height):
+        for x in range(picture.width):
+            mp[x, y] = 0 if rgb[x, y] == (0, 0, 0) else 255
+    bg.paste(picture, (0, 0), mask)
+    return bg
+
+
+def logo_sheet(rcdata_dir):
+    label = ImageFont.truetype(LABEL_FONT, 14)
+    ids = list(range(110, 150)) + [180, 181, 182]
+    cols, cw, ch = 5, 256 + 16, 128 + 30
+    rows = (len(ids) + cols - 1) // cols
+    sheet = Image.new("RGB", (cols * cw + 16, rows * ch + 16), (18, 18, 22))
+    d = ImageDraw.Draw(sheet)
+    for i, rid in enumerate(ids):
+        x, y = 16 + (i % cols) * cw, 16 + (i // cols) * ch
+        path = os.path.join(rcdata_dir, f"{rid}.rgb")
+        name = f"logo {rid - 109} (#{rid})" if rid < 180 else f"badge #{rid}"
+        if os.path.exists(path):
+            with open(path, "rb") as f:
+                sheet.paste(_over_checker(imagefiles.rgb_image(f.read())), (x, y))
+        else:
+            name += " missing"
+        d.text((x, y + 130), name, font=label, fill=(220, 220, 220))
+    return sheet
+
+
+def _sheet_cells(path):
+    with open(path, "rb") as f:
+        rows = imagefiles.sheet_rows(f.read())
+    grid = Image.frombytes("L", (256, 256), b"".join(rows))
+    return grid
+
+
+def typeface_sheet(bitmap_dir, scale=2):
+    label = ImageFont.truetype(LABEL_FONT, 14)
+    chars = [chr(c) for c in range(33, 127)]
+    per_line = 47
+    line_h = 16 * scale + 6
+    block_h = 20 + 2 * line_h + 8
+    sheet = Image.new("L", (per_line * 16 * scale + 32, 16 * block_h + 16), 255)
+    d = ImageDraw.Draw(sheet)
+    for sheet_no in range(8):
+        path = os.path.join(bitmap_dir, f"{171 + sheet_no}.bmp")
+        grid = _sheet_cells(path) if os.path.exists(path) else None
+        for half in range(2):
+            face = sheet_no * 2 + half
+            y0 = 8 + face * block_h
+            d.text((16, y0), f"font {sheet_no + 1}, half {half + 1}  (#{171 + sheet_no})",
+                   font=label, fill=0)
+            if grid is None:
+                continue
+            for j, ch in enumerate(chars):
+                cell = ord(ch) - 32 + 128 * half
+                glyph = grid.crop(((cell % 16) * 16, (cell // 16) * 16,
+                                   (cell % 16) * 16 + 16, (cell // 16) * 16 + 16))
+                glyph = glyph.point(lambda v: 0 if v else 255).resize(
+                    (16 * scale, 16 * scale), Image.NEAREST)
+                x = 16 + (j % per_line) * 16 * scale
+                y = y0 + 20 + (j // per_line) * line_h
+                sheet.paste(glyph, (x, y))
+    return sheet
+
+
+def write_sheets(data_dir, out_dir):
+    os.makedirs(out_dir, exist_ok=True)
+    logos = os.path.join(out_dir, "logos.png")
+    faces = os.path.join(out_dir, "typefaces.png")
+    logo_sheet(os.path.join(data_dir, "rcdata")).save(logos)
+    typeface_sheet(os.path.join(data_dir, "bitmap")).save(faces)
+    return [logos, faces]
