@@ -1,0 +1,171 @@
+// Builders for test resources, the shared offscreen GL context and read-back.
+#include "scene_test_support.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <SDL2/SDL.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+
+void TestResources::add(ResourceType type, int32_t id, std::vector<uint8_t> bytes) {
+    blobs.push_back(std::make_unique<std::vector<uint8_t>>(std::move(bytes)));
+    const std::vector<uint8_t>& stored = *blobs.back();
+    entries.push_back(ResourceEntry{type, id, stored.data(), uint32_t(stored.size())});
+}
+
+void TestResources::install() const { installResourceTable(entries); }
+
+std::vector<uint8_t> makeImage(const std::function<Rgb(int32_t x, int32_t y)>& colourAt) {
+    std::vector<uint8_t> rgb(imageRgbBytes);
+    for (int32_t y = 0; y < imageHeight; ++y) {
+        for (int32_t x = 0; x < imageWidth; ++x) {
+            Rgb c = colourAt(x, y);
+            std::memcpy(&rgb[size_t(y * imageWidth + x) * 3], c.data(), 3);
+        }
+    }
+    return rgb;
+}
+
+std::vector<uint8_t> makeSolidImage(Rgb colour, int32_t border) {
+    return makeImage([&](int32_t x, int32_t y) {
+        bool frame = x < border || y < border || x >= imageWidth - border || y >= imageHeight - border;
+        return frame ? Rgb{0, 0, 0} : colour;
+    });
+}
+
+std::vector<uint8_t> makeQuadrantImage(Rgb topLeft, Rgb topRight, Rgb bottomLeft, Rgb bottomRight) {
+    return makeImage([&](int32_t x, int32_t y) {
+        if (y < imageHeight / 2) return x < imageWidth / 2 ? topLeft : topRight;
+        return x < imageWidth / 2 ? bottomLeft : bottomRight;
+    });
+}
+
+std::vector<uint8_t> makeFontSheet(const std::function<uint8_t(int32_t cell, int32_t y, int32_t x)>& valueAt) {
+    std::vector<uint8_t> dib(40 + 1024 + 65536 + 2, 0);
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) dib[at + i] = uint8_t(v >> (8 * i));
+    };
+    put32(0, 40);
+    put32(4, 256);
+    put32(8, 256);
+    dib[12] = 1;
+    dib[14] = 8;
+    put32(24, 2834);
+    put32(28, 2834);
+    for (int i = 0; i < 256; ++i) dib[40 + i * 4] = dib[41 + i * 4] = dib[42 + i * 4] = uint8_t(i);
+    uint8_t* pixels = dib.data() + 40 + 1024;
+    for (int32_t cell = 0; cell < 256; ++cell) {
+        for (int32_t y = 0; y < 16; ++y) {
+            for (int32_t x = 0; x < 16; ++x) {
+                pixels[(cell / 16 * 16 + y) * 256 + cell % 16 * 16 + x] = valueAt(cell, y, x);
+            }
+        }
+    }
+    return dib;
+}
+
+Rgb logoColour(int32_t logoNumber) {
+    return Rgb{uint8_t(40 + logoNumber * 5), uint8_t(220 - logoNumber * 4), uint8_t(10 + logoNumber * 6)};
+}
+
+Rgb badgeColour(int32_t index) {
+    static constexpr Rgb colours[3] = {{0, 200, 0}, {0, 0, 200}, {200, 200, 0}};
+    return colours[index];
+}
+
+uint8_t patternValue(int32_t sheet, int32_t cell, int32_t y, int32_t x) {
+    if (cell == 0 || cell == 128) return 0;
+    return uint8_t(1 + (sheet * 31 + cell * 7 + y * 3 + x) % 254);
+}
+
+TestResources standardResources() {
+    TestResources resources;
+    for (int32_t k = 1; k <= 40; ++k) resources.add(ResourceType::RcData, 109 + k, makeSolidImage(logoColour(k), 4));
+    for (int32_t i = 0; i < 3; ++i) resources.add(ResourceType::RcData, 180 + i, makeSolidImage(badgeColour(i), 0));
+    for (int32_t sheet = 0; sheet < 8; ++sheet) {
+        resources.add(ResourceType::Bitmap, 171 + sheet, makeFontSheet([sheet](int32_t cell, int32_t y, int32_t x) {
+                          if (cell == 0 || cell == 128) return uint8_t(0);
+                          if (sheet == 1) return uint8_t(x == y ? 255 : 0);
+                          if (sheet == 2) return uint8_t(255);
+                          return patternValue(sheet, cell, y, x);
+                      }));
+    }
+    return resources;
+}
+
+namespace {
+
+struct OffscreenDisplay {
+    SDL_Window* window = nullptr;
+    SDL_GLContext context = nullptr;
+};
+
+OffscreenDisplay& display() {
+    static OffscreenDisplay shared = [] {
+        // The offscreen driver needs no X server; a caller may pick another.
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        OffscreenDisplay d;
+        if (SDL_Init(SDL_INIT_VIDEO) != 0) throw std::runtime_error(SDL_GetError());
+        SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+        d.window = SDL_CreateWindow("scene tests", 0, 0, 800, 600, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+        if (d.window == nullptr) throw std::runtime_error(SDL_GetError());
+        d.context = SDL_GL_CreateContext(d.window);
+        if (d.context == nullptr) throw std::runtime_error(SDL_GetError());
+        return d;
+    }();
+    return shared;
+}
+
+}  // namespace
+
+void resetDisplayState() {
+    OffscreenDisplay& d = display();
+    SDL_GL_MakeCurrent(d.window, d.context);
+    glViewport(0, 0, 800, 600);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, 800.0 / 600.0, double(0.1f), 100.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glShadeModel(GL_SMOOTH);
+    glClearColor(0.2f, 0.0f, 0.2f, 0.5f);
+    glClearDepth(1.0);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glEnable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+}
+
+SceneRig::SceneRig(std::string_view body, std::string_view tail) {
+    resetDisplayState();
+    scene = std::make_unique<DemoScene>(clock.source(), random, body, tail);
+}
+
+int32_t renderFrame(DemoScene& scene) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    return scene.drawFrame();
+}
+
+Rgb pixelAt(int32_t x, int32_t y) {
+    uint8_t rgba[4] = {};
+    glReadPixels(x, 599 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    return Rgb{rgba[0], rgba[1], rgba[2]};
+}
+
+Rgb background() { return Rgb{51, 0, 51}; }
+
+bool near(Rgb actual, Rgb expected, int32_t tolerance) {
+    for (int i = 0; i < 3; ++i) {
+        if (std::abs(int32_t(actual[i]) - int32_t(expected[i])) > tolerance) return false;
+    }
+    return true;
+}
+
+std::string describe(Rgb colour) {
+    return "(" + std::to_string(colour[0]) + ", " + std::to_string(colour[1]) + ", " + std::to_string(colour[2]) + ")";
+}

@@ -1,0 +1,73 @@
+// Test material for the scene: resource tables of small images and font sheets
+// built in code, an 800 by 600 GL context on SDL's offscreen driver (no X server
+// needed), the per-frame step the program runs, and pixel read-back.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "data/resources.h"
+#include "scene/demo_scene.h"
+#include "scene/random_generator.h"
+#include "scene/tick_source.h"
+
+using Rgb = std::array<uint8_t, 3>;
+
+// A resource table whose bytes live as long as the object.
+class TestResources {
+public:
+    void add(ResourceType type, int32_t id, std::vector<uint8_t> bytes);
+    void install() const;
+
+private:
+    std::vector<std::unique_ptr<std::vector<uint8_t>>> blobs;
+    std::vector<ResourceEntry> entries;
+};
+
+// A 256 x 128 RGB image filled by `colourAt(x, y)`, y = 0 the top row.
+std::vector<uint8_t> makeImage(const std::function<Rgb(int32_t x, int32_t y)>& colourAt);
+// A solid image with a black (transparent) frame `border` pixels wide.
+std::vector<uint8_t> makeSolidImage(Rgb colour, int32_t border);
+// Quadrants: top-left, top-right, bottom-left, bottom-right.
+std::vector<uint8_t> makeQuadrantImage(Rgb topLeft, Rgb topRight, Rgb bottomLeft, Rgb bottomRight);
+// A font sheet as served by the lookup (info header, grey palette, pixels with
+// the first stored row the top of the glyph grid), pixel = `valueAt(cell, y, x)`.
+std::vector<uint8_t> makeFontSheet(const std::function<uint8_t(int32_t cell, int32_t y, int32_t x)>& valueAt);
+
+// The standard test content:
+//   logo k (1 to 40): solid logoColour(k) with a 4-pixel black frame;
+//   badge i (0 to 2): solid badgeColour(i);
+//   sheet 0: patternValue(0, ...), sheet 1: diagonal strokes of 255 (x == y),
+//   sheet 2: solid blocks of 255, sheets 3 to 7: patternValue(sheet, ...).
+// Cells 0 and 128 (the space) are empty in every sheet.
+Rgb logoColour(int32_t logoNumber);
+Rgb badgeColour(int32_t index);
+uint8_t patternValue(int32_t sheet, int32_t cell, int32_t y, int32_t x);
+TestResources standardResources();
+
+// The scene with its clock and generator.
+struct SceneRig {
+    explicit SceneRig(std::string_view body, std::string_view tail = {});
+    ManualClock clock;
+    RandomGenerator random;
+    std::unique_ptr<DemoScene> scene;
+};
+
+// Creates the shared GL context on first use and sets the display's GL state:
+// 800 x 600 viewport, 45-degree perspective, smooth shading, the clear colour
+// (0.2, 0, 0.2), depth test less-or-equal, 2-D texturing on.
+void resetDisplayState();
+// The program's per-frame step: clear colour and depth, identity modelview,
+// drawFrame. Returns drawFrame's result; pixels can be read before the next.
+int32_t renderFrame(DemoScene& scene);
+// One pixel of the frame, (x, y) with y = 0 the top row.
+Rgb pixelAt(int32_t x, int32_t y);
+// The clear colour as it reads back.
+Rgb background();
+bool near(Rgb actual, Rgb expected, int32_t tolerance);
+std::string describe(Rgb colour);
