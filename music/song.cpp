@@ -21,3 +21,24 @@ Envelope panningEnvelopeOf(const Instrument& instrument) {
                     instrument.panningSustainPoint, instrument.panningLoopStart,
                     instrument.panningLoopEnd, instrument.panningEnvelopeFlags};
 }
+
+void releaseSong(Song* song) {
+    if (!song) return;
+    if (song->instruments) {
+        for (int32_t i = 0; i < song->instrumentCount; ++i) {
+            Instrument& instrument = song->instruments[i];
+            for (int32_t j = 0; j < instrument.sampleCount && j < maxSamplesPerInstrument; ++j) {
+                Sample* sample = instrument.samples[j];
+                if (!sample || sample == &emptySample) continue;
+                delete[] sample->data;
+                delete sample;
+            }
+        }
+        delete[] song->instruments;
+    }
+    if (song->patterns) {
+        for (int32_t p = 0; p < song->patternCount; ++p) delete[] song->patterns[p].cells;
+        delete[] song->patterns;
+    }
+    delete song;
+}

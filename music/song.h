@@ -122,3 +122,10 @@ struct Song {
 // Shared stand-ins for missing samples and instruments; never released.
 extern Sample emptySample;
 extern Instrument emptyInstrument;
+
+// Releases what the song owns and then the song (allocated with new): every
+// owned sample's data and the sample, the instruments, every pattern's cells,
+// the patterns. Copes with a partly built song, whose arrays are allocated
+// zeroed; accepts none. Main thread, by freeSong once playback has stopped
+// and by loadSong when a load fails.
+void releaseSong(Song* song);

@@ -1,0 +1,443 @@
+// Loading well-formed modules: the header, the unpacking of cells, the
+// instruments and the conversion of samples, each against values worked out
+// from the format by hand.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "music/player.h"
+#include "tests/music/song_loading.h"
+
+namespace {
+
+XmSample eightBit(std::vector<int16_t> pcm) {
+    XmSample sample;
+    sample.pcm = std::move(pcm);
+    return sample;
+}
+
+XmSample sixteenBit(std::vector<int16_t> pcm) {
+    XmSample sample;
+    sample.pcm = std::move(pcm);
+    sample.sixteenBit = true;
+    return sample;
+}
+
+XmModule withOneSample(XmSample sample) {
+    XmModule module;
+    module.patterns.emplace_back();
+    module.instruments.emplace_back().samples.push_back(std::move(sample));
+    return module;
+}
+
+const Sample& firstSample(const Song& song) { return *song.instruments[0].samples[0]; }
+
+const Note& cellAt(const Song& song, int pattern, int row, int channel) {
+    return song.patterns[pattern].cells[row * song.channelCount + channel];
+}
+
+TEST(LoadHeader, CopiesTheHeaderFieldsAndPreparesPlayback) {
+    XmModule module;
+    module.channels = 6;
+    module.orders = {1, 0, 1, 2};
+    module.restartPosition = 2;
+    module.linearFrequencies = false;
+    module.speed = 3;
+    module.bpm = 140;
+    module.patterns.resize(3);
+    module.instruments.resize(2);
+    SongPtr song = loadModule(module);
+    ASSERT_TRUE(song);
+    EXPECT_EQ(song->songLength, 4);
+    EXPECT_EQ(song->restartPosition, 2);
+    EXPECT_EQ(song->channelCount, 6);
+    EXPECT_EQ(song->songFlags, 0);
+    EXPECT_EQ(song->defaultSpeed, 3);
+    EXPECT_EQ(song->defaultBpm, 140);
+    EXPECT_EQ(song->orderTable[0], 1);
+    EXPECT_EQ(song->orderTable[3], 2);
+    EXPECT_EQ(song->orderTable[4], 0);
+    EXPECT_EQ(song->usedPatternCount, 3);
+    EXPECT_EQ(song->patternCount, 3);
+    EXPECT_EQ(song->instrumentCount, 2);
+    EXPECT_EQ(song->initialGlobalVolume, 64);
+    EXPECT_EQ(song->tickHandler, &playerTick);
+    expectPlayableSong(*song);
+}
+
+TEST(LoadHeader, RejectsFilesWithoutTheSignature) {
+    std::vector<uint8_t> bytes = writeXm(XmModule{});
+    bytes[9] = 'm';  // "Extended module: "
+    EXPECT_FALSE(loadBytes(bytes));
+    EXPECT_FALSE(loadBytes(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 10)));
+    EXPECT_FALSE(loadBytes({}));
+}
+
+TEST(LoadHeader, ANameNoResourceCarriesYieldsNoSong) {
+    const std::vector<uint8_t> bytes = writeXm(XmModule{});
+    loadBytes(bytes);  // installs the memory file routines
+    EXPECT_EQ(loadSong("#191"), nullptr);
+    EXPECT_EQ(loadSong("song.xm"), nullptr);
+}
+
+TEST(LoadHeader, PatternsStartWhereTheHeaderSizeSays) {
+    XmModule module;
+    module.headerSize = 300;  // 24 bytes of padding after the order table
+    module.channels = 1;
+    module.patterns.emplace_back().set(0, 0, {49, 1, 0, 0, 0});
+    SongPtr song = loadModule(module);
+    ASSERT_TRUE(song);
+    EXPECT_EQ(cellAt(*song, 0, 0, 0).note, 49);
+}
+
+TEST(LoadPatterns, OrderTableNamesBeyondTheStoredPatternsGetEmpty64RowPatterns) {
+    XmModule module;
+    module.channels = 3;
+    module.orders = {0, 3, 0};
+    module.patterns.emplace_back().rows = 16;
+    SongPtr song = loadModule(module);
+    ASSERT_TRUE(song);
+    EXPECT_EQ(song->usedPatternCount, 4);
+    EXPECT_EQ(song->patternCount, 4);
+    EXPECT_EQ(song->patterns[0].rowCount, 16);
+    for (int p = 1; p < 4; ++p) {
+        ASSERT_EQ(song->patterns[p].rowCount, 64);
+        for (int i = 0; i < 64 * 3; ++i) EXPECT_EQ(song->patterns[p].cells[i].note, 0);
+    }
+    expectPlayableSong(*song);
+}
+
+TEST(LoadPatterns, StoredPatternsBeyondTheOrderTableAreKept) {
+    XmModule module;
+    module.orders = {0};
+    module.patterns.resize(5);
+    SongPtr song = loadModule(module);
+    ASSERT_TRUE(song);
+    EXPECT_EQ(song->usedPatternCount, 1);
+    EXPECT_EQ(song->patternCount, 5);
+}
+
+// Every cell shape: all five fields (written plain), some fields (mask),
+// a lone field, key-off and instrument numbers around the 128 limit.
+void expectCellsRoundTrip(bool packed) {
+    XmModule module;
+    module.channels = 4;
+    XmPattern& pattern = module.patterns.emplace_back();
+    pattern.rows = 8;
+    pattern.packed = packed;
+    pattern.set(0, 0, {49, 1, 0x40, 0x0c, 0x20});
+    pattern.set(0, 3, {0, 0, 0, 0x0f, 0x03});
+    pattern.set(2, 1, {97, 0, 0, 0, 0});
+    pattern.set(3, 2, {60, 128, 0, 0, 0});
+    pattern.set(4, 2, {61, 129, 0x10, 0, 0});
+    pattern.set(7, 3, {96, 200, 0, 1, 0});
+    SongPtr song = loadModule(module);
+    ASSERT_TRUE(song);
+    const Note& full = cellAt(*song, 0, 0, 0);
+    EXPECT_EQ(full.note, 49);
+    EXPECT_EQ(full.instrument, 1);
+    EXPECT_EQ(full.volume, 0x40);
+    EXPECT_EQ(full.effect, 0x0c);
+    EXPECT_EQ(full.param, 0x20);
+    EXPECT_EQ(cellAt(*song, 0, 0, 3).effect, 0x0f);
+    EXPECT_EQ(cellAt(*song, 0, 0, 3).param, 0x03);
+    EXPECT_EQ(cellAt(*song, 0, 0, 3).note, 0);
+    EXPECT_EQ(cellAt(*song, 0, 2, 1).note, 255);
+    EXPECT_EQ(cellAt(*song, 0, 3, 2).instrument, 128);
+    EXPECT_EQ(cellAt(*song, 0, 4, 2).instrument, 0);
+    EXPECT_EQ(cellAt(*song, 0, 4, 2).volume, 0x10);
+    EXPECT_EQ(cellAt(*song, 0, 7, 3).note, 96);
+    EXPECT_EQ(cellAt(*song, 0, 7, 3).instrument, 0);
+    EXPECT_EQ(cellAt(*song, 0, 7, 3).effect, 1);
+    const Note& empty = cellAt(*song, 0, 5, 1);
+    EXPECT_EQ(empty.note | empty.instrument | empty.volume | empty.effect | empty.param, 0);
+}
+
+TEST(LoadPatterns, PackedCellsUnpackIntoFiveByteNotes) { expectCellsRoundTrip(true); }
+
+TEST(LoadPatterns, UnpackedCellsReadAsStored) { expectCellsRoundTrip(false); }
+
+TEST(LoadPatterns, PackedSizeZeroGivesEmptyRowsAndTheNextHeaderFollowsAtOnce) {
+    XmModule module;
+    module.channels = 2;
+    module.orders = {0, 1};
+    XmPattern& empty = module.patterns.emplace_back();
+    empty.rawData = std::vector<uint8_t>{};
+    module.patterns.emplace_back().set(0, 1, {13, 2, 0, 0, 0});
+    SongPtr song = loadModule(module);
+    ASSERT_TRUE(song);
+    ASSERT_EQ(song->patterns[0].rowCount, 64);
+    for (int i = 0; i < 128; ++i) EXPECT_EQ(song->patterns[0].cells[i].note, 0);
+    EXPECT_EQ(cellAt(*song, 1, 0, 1).note, 13);
+    EXPECT_EQ(cellAt(*song, 1, 0, 1).instrument, 2);
+}
+
+TEST(LoadPatterns, MaskByteWithoutFieldsTakesOneByteAndZeroLeadByteTakesFive) {
+    XmModule module;
+    module.channels = 3;
+    XmPattern& pattern = module.patterns.emplace_back();
+    pattern.rows = 1;
+    // 0x80: empty; 0x00 followed by four fields; then a mask with note only.
+    pattern.rawData = std::vector<uint8_t>{0x80, 0x00, 5, 6, 7, 8, 0x81, 30};
+    SongPtr song = loadModule(module);
+    ASSERT_TRUE(song);
+    EXPECT_EQ(cellAt(*song, 0, 0, 0).note, 0);
+    const Note& plain = cellAt(*song, 0, 0, 1);
+    EXPECT_EQ(plain.note, 0);
+    EXPECT_EQ(plain.instrument, 5);
+    EXPECT_EQ(plain.volume, 6);
+    EXPECT_EQ(plain.effect, 7);
+    EXPECT_EQ(plain.param, 8);
+    EXPECT_EQ(cellAt(*song, 0, 0, 2).note, 30);
+}
+
+TEST(LoadPatterns, DecodesRowsTimesChannelsCellsWhateverThePackedSizeSays) {
+    XmModule module;
+    module.channels = 1;
+    module.orders = {0, 1};
+    XmPattern& first = module.patterns.emplace_back();
+    first.rows = 2;
+    first.set(1, 0, {40, 0, 0, 0, 0});
+    first.storedPackedSize = 1;  // understated: both cells are still decoded
+    module.patterns.emplace_back().set(0, 0, {41, 0, 0, 0, 0});
+    SongPtr song = loadModule(module);
+    ASSERT_TRUE(song);
+    EXPECT_EQ(cellAt(*song, 0, 1, 0).note, 40);
+    EXPECT_EQ(cellAt(*song, 1, 0, 0).note, 41);
+}
+
+TEST(LoadInstruments, CopiesMapEnvelopesVibratoAndDoublesTheFadeout) {
+    XmModule module;
+    XmInstrument& instrument = module.instruments.emplace_back();
+    instrument.samples = {eightBit({1, 2}), eightBit({3})};
+    instrument.sampleMap.assign(96, 0);
+    instrument.sampleMap[48] = 1;
+    instrument.sampleMap[95] = 1;
+    XmEnvelope& volume = instrument.volumeEnvelope;
+    volume.points = {{0, 64}, {10, 32}, {30, 0}};
+    volume.on = volume.sustain = volume.loop = true;
+    volume.sustainPoint = 1;
+    volume.loopEnd = 2;
+    instrument.panningEnvelope.points = {{0, 0}, {5, 64}};
+    instrument.panningEnvelope.on = true;
+    instrument.vibratoType = 1;
+    instrument.vibratoSweep = 2;
+    instrument.vibratoDepth = 3;
+    instrument.vibratoRate = 4;
+    instrument.fadeout = 0x0123;
+    module.instruments.emplace_back().fadeout = 40000;  // doubled in 16 bits: wraps
+    module.instruments.back().samples.push_back(eightBit({0}));
+    SongPtr song = loadModule(module);
+    ASSERT_TRUE(song);
+    const Instrument& loaded = song->instruments[0];
+    EXPECT_EQ(loaded.sampleCount, 2);
+    EXPECT_EQ(loaded.sampleMap[0], 0);
+    EXPECT_EQ(loaded.sampleMap[48], 1);
+    EXPECT_EQ(loaded.sampleMap[95], 1);
+    EXPECT_EQ(loaded.volumePointCount, 3);
+    EXPECT_EQ(loaded.volumeEnvelope[1].x, 10);
+    EXPECT_EQ(loaded.volumeEnvelope[1].y, 32);
+    EXPECT_EQ(loaded.volumeEnvelope[2].x, 30);
+    EXPECT_EQ(loaded.volumeSustainPoint, 1);
+    EXPECT_EQ(loaded.volumeLoopEnd, 2);
+    EXPECT_EQ(loaded.volumeEnvelopeFlags, envelopeOn | envelopeSustain | envelopeLoop);
+    EXPECT_EQ(loaded.panningPointCount, 2);
+    EXPECT_EQ(loaded.panningEnvelope[1].y, 64);
+    EXPECT_EQ(loaded.panningEnvelopeFlags, envelopeOn);
+    EXPECT_EQ(loaded.vibratoType, 1);
+    EXPECT_EQ(loaded.vibratoSweep, 2);
+    EXPECT_EQ(loaded.vibratoDepth, 3);
+    EXPECT_EQ(loaded.vibratoRate, 4);
+    EXPECT_EQ(loaded.fadeout, 0x0246);
+    EXPECT_EQ(song->instruments[1].fadeout, (40000 * 2) & 0xffff);
+    for (int j = 2; j < 16; ++j) EXPECT_EQ(loaded.samples[j], &emptySample);
+    EXPECT_EQ(loaded.samples[1]->length, 1u);
+    expectPlayableSong(*song);
+}
+
+TEST(LoadInstruments, AnEnvelopeOfOnePointIsSwitchedOff) {
+    XmModule module;
+    XmInstrument& instrument = module.instruments.emplace_back();
+    instrument.samples.push_back(eightBit({1}));
+    instrument.volumeEnvelope.points = {{0, 64}};
+    instrument.volumeEnvelope.on = instrument.volumeEnvelope.sustain = true;
+    instrument.panningEnvelope.on = true;
+    SongPtr song = loadModule(module);
+    ASSERT_TRUE(song);
+    EXPECT_EQ(song->instruments[0].volumeEnvelopeFlags, 0);
+    EXPECT_EQ(song->instruments[0].panningEnvelopeFlags, 0);
+}
+
+TEST(LoadInstruments, InstrumentsWithoutSamplesEndWhereTheirHeaderSizeSays) {
+    for (uint32_t headerSize : {29u, 33u, 263u}) {
+        XmModule module;
+        XmInstrument& empty = module.instruments.emplace_back();
+        empty.headerSize = headerSize;
+        empty.name = "silent";
+        XmInstrument& next = module.instruments.emplace_back();
+        next.samples.push_back(eightBit({10, 20}));
+        next.fadeout = 7;
+        SongPtr song = loadModule(module);
+        ASSERT_TRUE(song) << headerSize;
+        const Instrument& silent = song->instruments[0];
+        EXPECT_EQ(silent.sampleCount, 0);
+        EXPECT_EQ(silent.fadeout, 0);
+        for (const Sample* sample : silent.samples) EXPECT_EQ(sample, &emptySample);
+        EXPECT_EQ(song->instruments[1].sampleCount, 1) << headerSize;
+        EXPECT_EQ(song->instruments[1].fadeout, 14) << headerSize;
+        EXPECT_EQ(song->instruments[1].samples[0]->data[1], 20 * 256) << headerSize;
+    }
+}
+
+TEST(LoadInstruments, SampleHeadersStartWhereTheInstrumentHeaderSizeSays) {
+    XmModule module;
+    XmInstrument& instrument = module.instruments.emplace_back();
+    instrument.headerSize = 300;
+    instrument.samples.push_back(eightBit({5, -5}));
+    SongPtr song = loadModule(module);
+    ASSERT_TRUE(song);
+    EXPECT_EQ(firstSample(*song).length, 2u);
+    EXPECT_EQ(firstSample(*song).data[1], -5 * 256);
+}
+
+TEST(LoadInstruments, MoreThan16SamplesFailTheLoad) {
+    XmModule module;
+    module.instruments.emplace_back().samples.push_back(eightBit({1}));
+    XmInstrument& crowded = module.instruments.emplace_back();
+    crowded.samples.assign(17, eightBit({1}));
+    EXPECT_FALSE(loadModule(module));
+    module.instruments.back().samples.resize(16);
+    SongPtr song = loadModule(module);
+    ASSERT_TRUE(song);
+    EXPECT_EQ(song->instruments[1].sampleCount, 16);
+}
+
+TEST(LoadSamples, EightBitDeltasDecodeAndWidenToSixteenBits) {
+    XmSample sample;
+    sample.rawData = std::vector<uint8_t>{1, 1, 1, 0x7d, 0x01};  // 1, 2, 3, 128 -> -128, -127
+    SongPtr song = loadModule(withOneSample(sample));
+    ASSERT_TRUE(song);
+    const Sample& loaded = firstSample(*song);
+    ASSERT_EQ(loaded.length, 5u);
+    EXPECT_EQ(loaded.bits, 16);
+    EXPECT_EQ(loaded.data[0], 256);
+    EXPECT_EQ(loaded.data[1], 512);
+    EXPECT_EQ(loaded.data[2], 768);
+    EXPECT_EQ(loaded.data[3], -128 * 256);
+    EXPECT_EQ(loaded.data[4], -127 * 256);
+}
+
+TEST(LoadSamples, SixteenBitDeltasDecodeWithWrapAround) {
+    SongPtr song = loadModule(withOneSample(sixteenBit({1000, -32768, 32767, 0, -1})));
+    ASSERT_TRUE(song);
+    const Sample& loaded = firstSample(*song);
+    ASSERT_EQ(loaded.length, 5u);
+    EXPECT_EQ(loaded.bits, 16);
+    const int16_t expected[5] = {1000, -32768, 32767, 0, -1};
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(loaded.data[k], expected[k]) << k;
+}
+
+TEST(LoadSamples, SampleFieldsAreCopiedAsStored) {
+    XmSample sample = eightBit({1, 2, 3});
+    sample.volume = 40;
+    sample.finetune = -16;
+    sample.panning = 200;
+    sample.relativeNote = -12;
+    SongPtr song = loadModule(withOneSample(sample));
+    ASSERT_TRUE(song);
+    const Sample& loaded = firstSample(*song);
+    EXPECT_EQ(loaded.volume, 40);
+    EXPECT_EQ(loaded.finetune, -16);
+    EXPECT_EQ(loaded.panning, 200);
+    EXPECT_EQ(loaded.relativeNote, -12);
+}
+
+TEST(LoadSamples, SixteenBitByteCountsBecomeFrames) {
+    XmSample sample = sixteenBit(std::vector<int16_t>(500, 0));
+    sample.loop = XmLoop::forward;
+    sample.loopStart = 100;  // bytes 200..599
+    sample.loopLength = 200;
+    SongPtr song = loadModule(withOneSample(sample));
+    ASSERT_TRUE(song);
+    const Sample& loaded = firstSample(*song);
+    EXPECT_EQ(loaded.length, 500u);
+    EXPECT_EQ(loaded.loopStart, 100u);
+    EXPECT_EQ(loaded.loopLength, 200u);
+    EXPECT_EQ(loaded.loopMode, 2);
+}
+
+std::vector<int16_t> ramp(int frames) {
+    std::vector<int16_t> pcm;
+    for (int k = 0; k < frames; ++k) pcm.push_back(static_cast<int16_t>(100 * (k + 1)));
+    return pcm;
+}
+
+TEST(LoadSamples, LoopsEndInTheirInterpolationPartnerFrame) {
+    XmSample forward = sixteenBit(ramp(10));
+    forward.loop = XmLoop::forward;
+    forward.loopStart = 2;
+    forward.loopLength = 5;
+    XmSample pingPong = forward;
+    pingPong.loop = XmLoop::pingPong;
+    XmSample once = forward;
+    once.loop = XmLoop::none;
+    XmModule module;
+    module.instruments.emplace_back().samples = {forward, pingPong, once};
+    SongPtr song = loadModule(module);
+    ASSERT_TRUE(song);
+    const Instrument& loaded = song->instruments[0];
+    EXPECT_EQ(loaded.samples[0]->data[7], 300);  // copy of frame 2
+    EXPECT_EQ(loaded.samples[1]->loopMode, 4);
+    EXPECT_EQ(loaded.samples[1]->data[7], 700);  // copy of frame 6
+    const Sample& plain = *loaded.samples[2];
+    EXPECT_EQ(plain.loopMode, 1);
+    EXPECT_EQ(plain.loopStart, 0u);
+    EXPECT_EQ(plain.loopLength, 10u);
+    EXPECT_EQ(plain.data[7], 800);  // untouched inside the data
+    for (int k = 10; k < 18; ++k) EXPECT_EQ(plain.data[k], 0) << k;
+}
+
+TEST(LoadSamples, BothLoopBitsMeanPingPong) {
+    XmSample sample = eightBit(ramp(4));
+    sample.loop = XmLoop::forward;
+    sample.loopLength = 4;
+    sample.storedType = 0x03;
+    SongPtr song = loadModule(withOneSample(sample));
+    ASSERT_TRUE(song);
+    EXPECT_EQ(firstSample(*song).loopMode, 4);
+}
+
+TEST(LoadSamples, ALoopOfLengthZeroPlaysOnce) {
+    for (XmLoop loop : {XmLoop::forward, XmLoop::pingPong}) {
+        XmSample sample = eightBit(ramp(6));
+        sample.loop = loop;
+        sample.loopStart = 3;
+        sample.loopLength = 0;
+        SongPtr song = loadModule(withOneSample(sample));
+        ASSERT_TRUE(song);
+        const Sample& loaded = firstSample(*song);
+        EXPECT_EQ(loaded.loopMode, 1);
+        EXPECT_EQ(loaded.loopStart, 0u);
+        EXPECT_EQ(loaded.loopLength, 6u);
+    }
+}
+
+TEST(LoadSamples, DataFollowsAllOfAnInstrumentsHeadersInOrder) {
+    XmModule module;
+    module.instruments.emplace_back().samples = {eightBit({1, 2, 3}), sixteenBit({-7, 9}), XmSample{},
+                                                 eightBit({4})};
+    module.instruments.emplace_back().samples = {sixteenBit({300})};
+    SongPtr song = loadModule(module);
+    ASSERT_TRUE(song);
+    const Instrument& first = song->instruments[0];
+    EXPECT_EQ(first.samples[0]->data[2], 3 * 256);
+    EXPECT_EQ(first.samples[1]->data[0], -7);
+    EXPECT_EQ(first.samples[1]->data[1], 9);
+    EXPECT_EQ(first.samples[2]->length, 0u);
+    EXPECT_EQ(first.samples[2]->data, nullptr);
+    EXPECT_EQ(first.samples[3]->data[0], 4 * 256);
+    EXPECT_EQ(song->instruments[1].samples[0]->data[0], 300);
+    expectPlayableSong(*song);
+}
+
+}  // namespace

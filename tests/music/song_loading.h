@@ -1,0 +1,95 @@
+// Loads modules built by the XM writer (or raw bytes) through the memory file
+// routines, the way the program loads its embedded module, and checks what
+// every loaded song must satisfy whatever file it came from.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "data/resources.h"
+#include "music/file_callbacks.h"
+#include "music/lifecycle.h"
+#include "music/memory_file.h"
+#include "tools/xmwriter/xm_writer.h"
+
+struct SongDeleter {
+    void operator()(Song* song) const { freeSong(song); }
+};
+using SongPtr = std::unique_ptr<Song, SongDeleter>;
+
+inline void installMemoryFileCallbacks() {
+    installFileCallbacks(openResourceFile, closeMemoryFile, readMemoryFile, seekMemoryFile, tellMemoryFile);
+}
+
+// Serves the bytes as RCDATA "#190" and loads them. The bytes are kept alive
+// by the caller for the duration of the call only: the loader copies all it keeps.
+inline SongPtr loadBytes(const std::vector<uint8_t>& bytes) {
+    static ResourceEntry entry{};
+    entry = ResourceEntry{ResourceType::RcData, 190, bytes.data(), static_cast<uint32_t>(bytes.size())};
+    installResourceTable(std::span<const ResourceEntry>(&entry, 1));
+    installMemoryFileCallbacks();
+    SongPtr song(loadSong("#190"));
+    installResourceTable({});
+    return song;
+}
+
+inline SongPtr loadModule(const XmModule& module) { return loadBytes(writeXm(module)); }
+
+// What the player and mixer rely on: every order position that can be played
+// names an allocated pattern with rows and cells, and every owned sample keeps
+// its loop inside its data with the guard frames after it.
+inline void expectPlayableSong(const Song& song) {
+    ASSERT_GE(song.songLength, 1);
+    ASSERT_LE(song.songLength, 256);
+    EXPECT_LT(song.restartPosition, song.songLength);
+    EXPECT_LE(song.patternCount, 256);
+    for (int32_t position = 0; position < song.songLength; ++position)
+        EXPECT_LT(song.orderTable[position], song.patternCount) << "order position " << position;
+    for (int32_t p = 0; p < song.patternCount; ++p) {
+        const Pattern& pattern = song.patterns[p];
+        EXPECT_GE(pattern.rowCount, 1);
+        EXPECT_LE(pattern.rowCount, 256);
+        if (song.channelCount > 0) {
+            EXPECT_NE(pattern.cells, nullptr) << "pattern " << p;
+        }
+    }
+    EXPECT_LE(song.instrumentCount, 128);
+    for (int32_t i = 0; i < song.instrumentCount; ++i) {
+        const Instrument& instrument = song.instruments[i];
+        ASSERT_LE(instrument.sampleCount, 16);
+        EXPECT_LE(instrument.volumePointCount, 12);
+        EXPECT_LE(instrument.panningPointCount, 12);
+        if (instrument.volumeEnvelopeFlags & envelopeSustain) {
+            EXPECT_LT(instrument.volumeSustainPoint, instrument.volumePointCount);
+        }
+        if (instrument.volumeEnvelopeFlags & envelopeLoop) {
+            EXPECT_LT(instrument.volumeLoopStart, instrument.volumePointCount);
+            EXPECT_LT(instrument.volumeLoopEnd, instrument.volumePointCount);
+        }
+        if (instrument.panningEnvelopeFlags & envelopeSustain) {
+            EXPECT_LT(instrument.panningSustainPoint, instrument.panningPointCount);
+        }
+        if (instrument.panningEnvelopeFlags & envelopeLoop) {
+            EXPECT_LT(instrument.panningLoopStart, instrument.panningPointCount);
+            EXPECT_LT(instrument.panningLoopEnd, instrument.panningPointCount);
+        }
+        for (int32_t j = 0; j < 16; ++j) {
+            const Sample* sample = instrument.samples[j];
+            ASSERT_NE(sample, nullptr);
+            if (j >= instrument.sampleCount) {
+                EXPECT_EQ(sample, &emptySample);
+                continue;
+            }
+            EXPECT_EQ(sample->data == nullptr, sample->length == 0);
+            EXPECT_LE(uint64_t{sample->loopStart} + sample->loopLength, sample->length);
+            if (sample->loopMode == 1) {
+                EXPECT_EQ(sample->loopLength, sample->length);
+            } else {
+                EXPECT_GT(sample->loopLength, 0u);
+            }
+        }
+    }
+}
