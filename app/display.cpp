@@ -1,0 +1,235 @@
+// The full-screen window, its GL context and presenting, on SDL2.
+#include "app/display.h"
+
+#include <SDL_opengl.h>
+#include <GL/glu.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+#include "app/message_box.h"
+
+DisplayState displayState;
+
+namespace {
+
+constexpr GLfloat clearRed = 0.2f, clearGreen = 0.0f, clearBlue = 0.2f, clearAlpha = 0.5f;
+constexpr int32_t fallbackRefreshHz = 60;
+
+int64_t monotonicNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// The start-up failures worded for the viewer. SDL's own reason goes to
+// stderr too, since the box cannot carry it.
+void reportFailure(const char* text, MessageIcon icon, bool interactive) {
+    std::fprintf(stderr, "tavorly: %s (%s)\n", text, SDL_GetError());
+    showErrorMessage(text, icon, interactive);
+}
+
+// The display mode asked for: the driver's closest to width x height at the
+// given depth, on the window's display; false when it has none.
+bool chooseDisplayMode(int32_t width, int32_t height, int32_t bits, SDL_DisplayMode& mode) {
+    SDL_DisplayMode wanted{};
+    wanted.format = bits >= 24 ? SDL_PIXELFORMAT_RGB888 : SDL_PIXELFORMAT_RGB565;
+    wanted.w = width;
+    wanted.h = height;
+    return SDL_GetClosestDisplayMode(0, &wanted, &mode) != nullptr;
+}
+
+// Asks for presenting at the refresh (swap interval 1). Where the driver
+// refuses, the pacer caps the loop at the display's refresh rate; where it
+// claims vsync, the pacer still watches that presenting really waits.
+void startPacing(SDL_Window* window) {
+    const bool vsyncGranted = SDL_GL_SetSwapInterval(1) == 0 && SDL_GL_GetSwapInterval() == 1;
+    SDL_DisplayMode mode{};
+    int32_t refreshHz = fallbackRefreshHz;
+    if (SDL_GetWindowDisplayMode(window, &mode) == 0 && mode.refresh_rate > 0) refreshHz = mode.refresh_rate;
+    displayState.pacer.start(1'000'000'000 / refreshHz, vsyncGranted, monotonicNs());
+    displayState.paced = true;
+}
+
+}  // namespace
+
+bool openDisplay(const char* title, int32_t width, int32_t height, int32_t bits, DisplaySurface surface) {
+    DisplayState& state = displayState;
+    const bool fullScreen = surface == DisplaySurface::FullScreen;
+    const bool interactive = fullScreen;
+    state.windowed = !fullScreen;
+    state.width = width;
+    state.height = height;
+    state.keyDown.fill(0);
+
+    if (surface == DisplaySurface::Offscreen) {
+        SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "offscreen", SDL_HINT_OVERRIDE);
+    } else {
+        SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+    }
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        reportFailure("Failed To Register The Window Class.", MessageIcon::Exclamation, interactive);
+        return false;
+    }
+    state.videoStarted = true;
+
+    SDL_DisplayMode mode{};
+    if (fullScreen) {
+        SDL_DisplayMode desktop{};
+        if (SDL_GetNumVideoDisplays() < 1 || SDL_GetDesktopDisplayMode(0, &desktop) != 0) {
+            closeDisplay();
+            reportFailure("Can't get screen. Program Will Now Close.", MessageIcon::Stop, interactive);
+            return false;
+        }
+        SDL_ShowCursor(SDL_DISABLE);
+        SDL_DisableScreenSaver();
+    }
+
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+
+    // Full screen with a real mode switch where the driver can make one; a
+    // full-screen window at the desktop's size where it cannot (the picture
+    // is then scaled into it).
+    const bool modeFound = fullScreen && chooseDisplayMode(width, height, bits, mode);
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+    if (fullScreen) flags |= modeFound ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_FULLSCREEN_DESKTOP;
+    state.window = SDL_CreateWindow(title, 0, 0, width, height, flags);
+    if (!state.window) {
+        closeDisplay();
+        reportFailure("Can't create window.", MessageIcon::Exclamation, interactive);
+        return false;
+    }
+    if (modeFound) SDL_SetWindowDisplayMode(state.window, &mode);
+
+    state.renderingContext = SDL_GL_CreateContext(state.window);
+    if (!state.renderingContext) {
+        std::fprintf(stderr, "tavorly: no OpenGL context (%s)\n", SDL_GetError());
+        closeDisplay();
+        return false;
+    }
+
+    if (fullScreen) {
+        SDL_ShowWindow(state.window);
+        SDL_RaiseWindow(state.window);
+        SDL_PumpEvents();
+    }
+
+    resizeView(width, height);
+    int drawableWidth = 0, drawableHeight = 0;
+    SDL_GL_GetDrawableSize(state.window, &drawableWidth, &drawableHeight);
+    state.letterboxed = fullScreen && (drawableWidth != width || drawableHeight != height);
+    state.picture = state.letterboxed ? fitPicture(drawableWidth, drawableHeight, width, height)
+                                      : PictureRect{0, 0, width, height};
+    if (state.letterboxed) {
+        glViewport(state.picture.x, state.picture.y, state.picture.width, state.picture.height);
+    }
+
+    if (!initRenderState()) {
+        closeDisplay();
+        return false;
+    }
+    if (fullScreen) {
+        startPacing(state.window);
+    } else {
+        SDL_GL_SetSwapInterval(0);
+        state.paced = false;
+    }
+    return true;
+}
+
+void closeDisplay() {
+    DisplayState& state = displayState;
+    if (!state.windowed) {
+        if (state.window) SDL_SetWindowFullscreen(state.window, 0);
+        if (state.videoStarted) {
+            SDL_ShowCursor(SDL_ENABLE);
+            SDL_EnableScreenSaver();
+        }
+    }
+    if (state.renderingContext) {
+        SDL_GL_MakeCurrent(state.window, nullptr);
+        SDL_GL_DeleteContext(state.renderingContext);
+        state.renderingContext = nullptr;
+    }
+    if (state.window) {
+        SDL_DestroyWindow(state.window);
+        state.window = nullptr;
+    }
+    if (state.videoStarted) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        state.videoStarted = false;
+    }
+    state.letterboxed = false;
+    state.paced = false;
+}
+
+void resizeView(int32_t width, int32_t height) {
+    if (height == 0) height = 1;
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, static_cast<GLdouble>(width) / static_cast<GLdouble>(height),
+                   static_cast<GLdouble>(0.1f), 100.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+bool initRenderState() {
+    glShadeModel(GL_SMOOTH);
+    glClearColor(clearRed, clearGreen, clearBlue, clearAlpha);
+    glClearDepth(1.0);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glEnable(GL_TEXTURE_2D);
+    return true;
+}
+
+void beginFrame() {
+    const DisplayState& state = displayState;
+    if (state.letterboxed) {
+        // Black bars around the scaled picture; the picture's own clear and
+        // everything drawn stay inside it.
+        glDisable(GL_SCISSOR_TEST);
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glClearColor(clearRed, clearGreen, clearBlue, clearAlpha);
+        glScissor(state.picture.x, state.picture.y, state.picture.width, state.picture.height);
+        glEnable(GL_SCISSOR_TEST);
+    }
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+}
+
+void presentFrame() {
+    DisplayState& state = displayState;
+    SDL_GL_SwapWindow(state.window);
+    if (!state.paced) return;
+    const int64_t wait = state.pacer.waitAfterPresent(monotonicNs());
+    if (wait > 0) std::this_thread::sleep_for(std::chrono::nanoseconds(wait));
+}
+
+bool readFramePixels(std::span<uint8_t> rgb) {
+    const DisplayState& state = displayState;
+    const size_t rowBytes = static_cast<size_t>(state.width) * 3;
+    if (state.letterboxed || state.width <= 0 || state.height <= 0 ||
+        rgb.size() < rowBytes * static_cast<size_t>(state.height)) {
+        return false;
+    }
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(state.picture.x, state.picture.y, state.width, state.height, GL_RGB, GL_UNSIGNED_BYTE,
+                 rgb.data());
+    // GL reads bottom row first; swap rows in place so the top row comes first.
+    for (int32_t top = 0, bottom = state.height - 1; top < bottom; ++top, --bottom) {
+        std::swap_ranges(rgb.begin() + top * rowBytes, rgb.begin() + (top + 1) * rowBytes,
+                         rgb.begin() + bottom * rowBytes);
+    }
+    return true;
+}

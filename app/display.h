@@ -1,0 +1,96 @@
+// The display: one full-screen SDL window with a legacy OpenGL context, the
+// GL state the scene expects, presenting, and the shell's global record.
+// Everything here runs on the main thread, which holds the GL context from
+// openDisplay to closeDisplay.
+#pragma once
+
+#include <SDL.h>
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "app/frame_pacer.h"
+#include "app/picture_fit.h"
+
+// Where openDisplay puts the picture.
+enum class DisplaySurface : uint8_t {
+    FullScreen,  // the demo: full screen, cursor hidden, screen blanking refused, paced
+    Hidden,      // an unmapped window on the current video driver (GL tests)
+    Offscreen,   // SDL's offscreen driver: no X server needed (capture, GL tests)
+};
+
+// The virtual-key code of Escape, the one key the main loop reads.
+inline constexpr int32_t escapeKey = 27;
+
+// The shell's one global record.
+struct DisplayState {
+    // 1 between a key's key-down and key-up, indexed by virtual-key code.
+    // Written by the event handling, read by the main loop; main thread only.
+    std::array<uint32_t, 256> keyDown{};
+    SDL_Window* window = nullptr;
+    SDL_GLContext renderingContext = nullptr;
+    // False for the full-screen demo: closeDisplay then restores the desktop
+    // mode, the cursor and screen blanking.
+    bool windowed = false;
+    bool videoStarted = false;  // openDisplay initialised SDL's video subsystem
+    int32_t width = 0;          // the picture's size as passed to openDisplay
+    int32_t height = 0;
+    // The picture's rectangle in the drawable. It differs from (0, 0, width,
+    // height) only when the full-screen drawable has another size than asked
+    // for; then the picture is scaled into it and the bars around are black.
+    PictureRect picture{};
+    bool letterboxed = false;
+    bool paced = false;  // full screen: presentFrame applies the pacer
+    FramePacer pacer;
+};
+
+extern DisplayState displayState;
+
+// Opens the window and its GL context, makes the context current and sets the
+// GL state. Returns false after showing the failure's message (caption
+// "ERROR"), or writing it to stderr where no message box can be shown; every
+// partial acquisition is then released. Called once by main with
+// ("Tavorly!", 800, 600, 32, DisplaySurface::FullScreen); GL tests and the
+// capture tool open Hidden or Offscreen.
+bool openDisplay(const char* title, int32_t width, int32_t height, int32_t bits, DisplaySurface surface);
+
+// Releases whatever openDisplay acquired, restoring the desktop's display mode,
+// the cursor and screen blanking after full screen. Safe after a partial or a
+// failed openDisplay and when called twice. Called by main at shut-down.
+void closeDisplay();
+
+// Viewport (0, 0, width, height) and the 45-degree perspective projection of
+// the 3-D drawing; leaves the identity in the modelview matrix. Called once,
+// by openDisplay. A height of 0 counts as 1.
+void resizeView(int32_t width, int32_t height);
+
+// The GL state defaults: smooth shading, the clear colour and depth, depth
+// test with less-or-equal, nicest perspective correction, 2-D texturing.
+// Returns true. Called once, by openDisplay.
+bool initRenderState();
+
+// The first half of a frame: clears colour and depth (mask 0x4100) to the
+// values set by initRenderState (and the bars around a scaled picture to
+// black), then loads the identity into the modelview matrix.
+void beginFrame();
+
+// The second half: presents the back buffer, then waits when the driver will
+// not pace presenting itself (full screen only).
+void presentFrame();
+
+// One frame of the main loop: beginFrame, draw(), presentFrame. Returns what
+// draw returned (non-zero: the production has reached its end). The main loop,
+// the capture tool and GL tests all draw through this.
+template <class Draw>
+int32_t stepFrame(Draw&& draw) {
+    beginFrame();
+    const int32_t result = draw();
+    presentFrame();
+    return result;
+}
+
+// Reads the drawn picture (width x height as opened, RGB, top row first) from
+// the buffer being drawn, so call it between drawing and presentFrame.
+// Returns false when the buffer is too small or the picture is scaled.
+bool readFramePixels(std::span<uint8_t> rgb);

