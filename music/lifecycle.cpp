@@ -1,8 +1,20 @@
-// Song lifecycle.
+// Song lifecycle: loading a song, playing, stopping and freeing it around the
+// audio output, and the tempo that clocks its ticks.
 #include "music/lifecycle.h"
 
+#include <algorithm>
+
+#include "music/audio_output.h"
+#include "music/channel.h"
 #include "music/file_callbacks.h"
 #include "music/loader.h"
+#include "music/mixer.h"
+
+namespace {
+
+constexpr int32_t fallbackBpm = 125;
+
+}  // namespace
 
 Song* loadSong(const char* name) {
     auto* song = new Song{};
@@ -22,13 +34,55 @@ Song* loadSong(const char* name) {
     return song;
 }
 
+void rewindSong(Song* song) {
+    song->jumpPosition = -1;
+    song->breakRow = -1;
+    song->globalVolume = song->initialGlobalVolume;
+    song->speed = song->defaultSpeed;
+    song->row = 0;
+    song->orderPosition = 0;
+    song->framesLeftInTick = 0;
+    song->tick = 0;
+    song->patternDelay = 0;
+    setTempo(song, song->defaultBpm);
+    int32_t channelCount = std::clamp<int32_t>(song->channelCount, 0, maxSongChannels);
+    for (int32_t c = 0; c < channelCount; ++c) {
+        channels[c] = MusicChannel{};
+        channels[c].voice = &voices[c];
+    }
+}
+
+bool playSong(Song* song) {
+    if (song == nullptr) return false;
+    stopSong(song);
+    rewindSong(song);
+    currentSong = song;
+    if (!startPlayback()) {
+        currentSong = nullptr;
+        return false;
+    }
+    return true;
+}
+
+bool stopSong(Song* song) {
+    if (song == nullptr) return false;
+    stopPlayback();
+    return true;
+}
+
 bool freeSong(Song* song) {
     if (!song) return false;
+    // Nothing of the song is released while the output thread may still be
+    // inside a block of it.
+    while (blockBusy.load()) {
+    }
+    stopSong(song);
     releaseSong(song);
     return true;
 }
 
 void setTempo(Song* song, int32_t bpm) {
+    if (bpm < 1) bpm = fallbackBpm;
     song->bpm = bpm;
-    song->framesPerTick = bpm > 0 ? 44100 * 5 / (2 * bpm) : 0;
+    song->framesPerTick = std::max<int32_t>(1, static_cast<int32_t>(int64_t{outputRate} * 5 / (2 * int64_t{bpm})));
 }

@@ -1,0 +1,191 @@
+// The audio output: opens the installed device, keeps its looping buffer fed
+// from a thread of its own and hands over to the main thread through three
+// atomic flags. No lock is used; song, channel and voice state is touched only
+// by whichever thread renders.
+#include "music/audio_output.h"
+
+#include <pthread.h>
+#include <sched.h>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "music/file_callbacks.h"
+#include "music/mixer.h"
+
+int32_t outputRate = 44100;
+int32_t blockFrames = 0;
+int32_t bufferFrames = 0;
+int32_t blockCount = 0;
+int32_t writeBlock = 0;
+int16_t* outputBuffer = nullptr;
+float* mixBuffer = nullptr;
+Song* currentSong = nullptr;
+
+std::atomic<bool> stopRequested{false};
+std::atomic<bool> blockBusy{false};
+std::atomic<bool> threadFinished{true};
+
+namespace {
+
+constexpr int32_t minRate = 8000;
+constexpr int32_t maxRate = 192000;
+
+const AudioDevice* installedDevice = nullptr;
+const AudioDevice* openDevice = nullptr;  // the device while it is open
+std::string lastError;
+std::unique_ptr<int16_t[]> outputStorage;
+std::unique_ptr<float[]> mixStorage;
+std::thread outputThreadHandle;
+
+// Asks for the highest real-time priority; without the right to it the thread
+// simply runs at normal priority, which the two seconds of buffer make safe.
+void requestTimeCriticalPriority() {
+    sched_param parameters{};
+    parameters.sched_priority = sched_get_priority_max(SCHED_FIFO);
+    pthread_setschedparam(pthread_self(), SCHED_FIFO, &parameters);
+}
+
+}  // namespace
+
+void installAudioDevice(const AudioDevice* device) { installedDevice = device; }
+
+const char* audioOutputError() { return lastError.c_str(); }
+
+bool openAudioOutput(int32_t rate) {
+    if (!fileCallbacksInstalled()) {
+        lastError = "the file routines are not installed";
+        return false;
+    }
+    closeAudioOutput();
+    if (installedDevice == nullptr) {
+        lastError = "no audio device is installed";
+        return false;
+    }
+    if (rate < minRate || rate > maxRate) {
+        lastError = "unsupported output rate " + std::to_string(rate);
+        return false;
+    }
+    outputRate = rate;
+    if (!installedDevice->open(rate)) {
+        const char* reason = installedDevice->error();
+        lastError = reason != nullptr && *reason != '\0' ? reason : "the audio device cannot be opened";
+        return false;
+    }
+    openDevice = installedDevice;
+
+    blockFrames = (rate * 20 / 1000 + 3) & ~3;
+    bufferFrames = 2 * (1000 / 20) * blockFrames;
+    blockCount = bufferFrames / blockFrames;
+    writeBlock = 0;
+    outputStorage = std::make_unique<int16_t[]>(2 * static_cast<size_t>(bufferFrames));
+    outputBuffer = outputStorage.get();
+    // 64 spare floats (256 bytes), the start rounded up to 16 bytes.
+    mixStorage = std::make_unique<float[]>(2 * static_cast<size_t>(bufferFrames) + 64);
+    uintptr_t address = reinterpret_cast<uintptr_t>(mixStorage.get());
+    mixBuffer = reinterpret_cast<float*>((address + 15) & ~uintptr_t{15});
+
+    setMixRate(rate);
+    resetVoices();
+    lastError.clear();
+    return true;
+}
+
+void closeAudioOutput() {
+    if (currentSong != nullptr || outputThreadHandle.joinable()) stopPlayback();
+    if (openDevice == nullptr) return;
+    openDevice->reset();
+    openDevice->close();
+    openDevice = nullptr;
+    outputBuffer = nullptr;
+    mixBuffer = nullptr;
+    outputStorage.reset();
+    mixStorage.reset();
+    blockFrames = bufferFrames = blockCount = writeBlock = 0;
+}
+
+bool startPlayback() {
+    if (openDevice == nullptr || currentSong == nullptr) return false;
+    // The device may still loop the previous song's buffer; it lets go of it
+    // before the buffer is rewritten.
+    openDevice->reset();
+    std::fill(outputBuffer, outputBuffer + 2 * static_cast<size_t>(bufferFrames), int16_t{0});
+    writeBlock = 0;
+    do {
+        fillBlock();
+    } while (writeBlock != 0);
+    openDevice->start(outputBuffer, bufferFrames);
+
+    stopRequested.store(false);
+    // Set here rather than by the thread, so a stop that comes before the
+    // thread has run never takes it for finished.
+    threadFinished.store(false);
+    outputThreadHandle = std::thread(outputThread);
+    return true;
+}
+
+void stopPlayback() {
+    stopRequested.store(true);
+    while (blockBusy.load()) std::this_thread::yield();
+    if (outputThreadHandle.joinable()) outputThreadHandle.join();
+    threadFinished.store(true);
+    currentSong = nullptr;
+}
+
+int32_t mixSongFrames(float* mix, int32_t frames, TickWatch watch, void* context) {
+    Song* song = currentSong;
+    if (song == nullptr) {
+        mixVoices(mix, frames);
+        return frames;
+    }
+    int32_t left = song->framesLeftInTick;
+    int32_t done = 0;
+    while (done < frames) {
+        if (left <= 0) {
+            if (song->tickHandler != nullptr) song->tickHandler(song);
+            // Read after the tick, which may change the tempo; never 0, so a
+            // broken tempo cannot stall the output.
+            left = std::max(1, song->framesPerTick);
+            if (watch != nullptr && watch(*song, context)) {
+                song->framesLeftInTick = left;
+                return done;
+            }
+        }
+        int32_t n = std::min(left, frames - done);
+        mixVoices(mix + 2 * static_cast<ptrdiff_t>(done), n);
+        done += n;
+        left -= n;
+    }
+    song->framesLeftInTick = left;
+    return done;
+}
+
+void fillBlock() {
+    size_t offset = 2 * static_cast<size_t>(writeBlock) * static_cast<size_t>(blockFrames);
+    float* mix = mixBuffer + offset;
+    std::fill(mix, mix + 2 * static_cast<size_t>(blockFrames), 0.0f);
+    mixSongFrames(mix, blockFrames);
+    convertToPcm16(outputBuffer + offset, mix, blockFrames);
+    writeBlock = writeBlock + 1 == blockCount ? 0 : writeBlock + 1;
+}
+
+void outputThread() {
+    requestTimeCriticalPriority();
+    threadFinished.store(false);
+    while (!stopRequested.load()) {
+        // The position never wraps, so the block is exact however long the
+        // song has been playing.
+        int64_t frames = openDevice->position();
+        int32_t playBlock = static_cast<int32_t>(frames % bufferFrames) / blockFrames;
+        while (writeBlock != playBlock) {
+            blockBusy.store(true);
+            fillBlock();
+            blockBusy.store(false);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    threadFinished.store(true);
+}

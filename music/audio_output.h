@@ -1,0 +1,68 @@
+// The audio output: a looping two-second buffer of 16-bit stereo blocks that
+// the engine's own thread refills as soon as the device has played them,
+// alternating player ticks and mixing so that ticks fall on exact frames.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "music/audio_device.h"
+#include "music/song.h"
+
+// Module-wide output state. The sizes are set by openAudioOutput.
+extern int32_t outputRate;    // frames per second; 44,100 until an output opens
+extern int32_t blockFrames;   // 20 ms rounded up to a multiple of 4 frames (884 at 44,100 Hz)
+extern int32_t bufferFrames;  // 100 blocks (88,400 frames at 44,100 Hz)
+extern int32_t blockCount;    // bufferFrames / blockFrames
+extern int32_t writeBlock;    // next block to render, 0..blockCount - 1
+extern int16_t* outputBuffer;  // bufferFrames stereo frames, looped by the device
+extern float* mixBuffer;       // bufferFrames stereo float frames, 16-byte aligned
+extern Song* currentSong;      // the song being rendered; none when stopped
+
+// The hand-over between the main thread and the output thread.
+extern std::atomic<bool> stopRequested;   // main thread asks the output thread to end
+extern std::atomic<bool> blockBusy;       // the output thread is rendering a block
+extern std::atomic<bool> threadFinished;  // no output thread runs
+
+// The device that openAudioOutput opens. Main thread, before opening.
+void installAudioDevice(const AudioDevice* device);
+
+// Opens the installed device at `rate` (8,000..192,000), sizes the buffers,
+// sets the ramp length and zeroes the voices. False when the file routines
+// are not all installed, no device is installed, or it cannot be opened.
+// Main thread, at start-up.
+bool openAudioOutput(int32_t rate);
+
+// Why openAudioOutput last failed, as one line. Main thread.
+const char* audioOutputError();
+
+// Stops playback if any, resets and closes the device, releases the buffers.
+// Main thread, at shut-down after the song has been freed.
+void closeAudioOutput();
+
+// The output half of playSong, after it has reset currentSong: renders every
+// block, starts the device and the output thread. False when no output is
+// open. Main thread.
+bool startPlayback();
+
+// The output half of stopSong: ends and awaits the output thread and forgets
+// currentSong. The device keeps looping the last rendered buffer. Main thread.
+void stopPlayback();
+
+// Renders block writeBlock of currentSong and advances writeBlock. Main thread
+// during startPlayback, the output thread afterwards, never both at once.
+void fillBlock();
+
+// The output thread's routine: polls the play position every 5 ms and renders
+// every block the device has finished, oldest first, until stopRequested.
+void outputThread();
+
+// Called after every tick while mixSongFrames renders; true stops the run
+// before the tick's frames are mixed.
+using TickWatch = bool (*)(const Song& song, void* context);
+
+// Mixes `frames` frames of currentSong into `mix` (which it does not clear),
+// running the song's tickHandler whenever framesPerTick frames have been mixed
+// since the last tick. Returns the frames mixed: all of them unless `watch`
+// stopped the run. The thread that renders.
+int32_t mixSongFrames(float* mix, int32_t frames, TickWatch watch = nullptr, void* context = nullptr);
