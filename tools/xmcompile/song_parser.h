@@ -1,0 +1,26 @@
+// Reads song source text into a SongSource. Called by the compiler's front end
+// and by tests; never throws: a malformed source yields the first error with
+// its line number.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "tools/xmcompile/song_source.h"
+
+namespace xmcompile {
+
+struct ParseResult {
+    bool ok = false;
+    SongSource song;
+    int errorLine = 0;      // 1-based line of the first error
+    std::string error;      // what is wrong there, without the location
+};
+
+ParseResult parseSongSource(std::string_view text);
+
+// Note names as written in cells and recipes: "C-4", "C#4" .. "B-7".
+// Returns the 0-based note (C-0 = 0) or -1.
+int parseNoteName(std::string_view token);
+
+}  // namespace xmcompile
