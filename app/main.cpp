@@ -4,12 +4,17 @@
 #define SDL_MAIN_HANDLED
 
 #include <cstdint>
+#include <cstdio>
 
 #include "app/display.h"
 #include "app/display_events.h"
 #include "data/embedded_resources.h"
 #include "data/resources.h"
+#include "music/audio_output.h"
+#include "music/file_callbacks.h"
 #include "music/lifecycle.h"
+#include "music/memory_file.h"
+#include "music/sdl/sdl_audio_device.h"
 
 namespace {
 
@@ -20,13 +25,30 @@ namespace {
 // loaded, for stopMusic to release.
 bool startMusic(Song*& song) {
     song = nullptr;
+    installFileCallbacks(openResourceFile, closeMemoryFile, readMemoryFile, seekMemoryFile,
+                         tellMemoryFile);
+    installAudioDevice(sdlAudioDevice());
+    if (!openAudioOutput(44100)) {
+        std::fprintf(stderr, "tavorly: cannot open the audio output: %s\n", audioOutputError());
+        return false;
+    }
+    song = loadSong("#190");
+    if (song == nullptr) {
+        std::fprintf(stderr, "tavorly: cannot load the music: resource #190 is missing or not an XM module\n");
+        return false;
+    }
+    if (!playSong(song)) {
+        std::fprintf(stderr, "tavorly: cannot start the music\n");
+        return false;
+    }
     return true;
 }
 
 // Music shut-down, after the display is closed: free the song (which stops
 // the output thread first), then close the audio output.
 void stopMusic(Song* song) {
-    (void)song;
+    freeSong(song);
+    closeAudioOutput();
 }
 
 // Until the production's end: drain events (leaving at once on the close
