@@ -95,6 +95,24 @@ TestResources standardResources() {
     return resources;
 }
 
+::testing::AssertionResult glyphAtEntry(const DemoScene& scene, int32_t sheet, int32_t cell) {
+    for (int32_t y = 0; y < 16; ++y) {
+        for (int32_t x = 0; x < 16; ++x) {
+            uint8_t v = 0;
+            if (y > 0 && cell != 0 && cell != 128) {
+                v = sheet == 1 ? (x == y ? 255 : 0) : sheet == 2 ? 255 : patternValue(sheet, cell, y, x);
+            }
+            const uint8_t* p = &scene.scrollBuffer[size_t(y * 512 + 416 + x) * 4];
+            bool ok = v == 0 ? (p[0] | p[1] | p[2] | p[3]) == 0 : p[0] == v && p[1] == v && p[2] == v && p[3] == 255;
+            if (!ok) {
+                return ::testing::AssertionFailure() << "sheet " << sheet << " cell " << cell << " differs at row " << y
+                                                     << " column " << x << ": " << int(p[0]) << " expected " << int(v);
+            }
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
 namespace {
 
 struct OffscreenDisplay {

@@ -3,6 +3,8 @@
 // needed), the per-frame step the program runs, and pixel read-back.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -49,6 +51,10 @@ Rgb logoColour(int32_t logoNumber);
 Rgb badgeColour(int32_t index);
 uint8_t patternValue(int32_t sheet, int32_t cell, int32_t y, int32_t x);
 TestResources standardResources();
+
+// True when the scroll buffer's entry column holds exactly cell `cell` of
+// standard sheet `sheet` in rows 1 to 15 and nothing else (row 0 untouched).
+::testing::AssertionResult glyphAtEntry(const DemoScene& scene, int32_t sheet, int32_t cell);
 
 // The scene with its clock and generator.
 struct SceneRig {
