@@ -109,6 +109,12 @@ bool buildPattern(const PatternSource& source, const std::map<std::string, const
                 int row = start + trackRow.row;
                 if (row >= source.rows) break;
                 Cell cell = trackRow.cell;
+                if (cell.instrument > instruments.size()) {
+                    errorLine = placement.line;
+                    error = "track '" + track.name + "' plays instrument " + std::to_string(cell.instrument) +
+                            ", which is not defined";
+                    return false;
+                }
                 if (cell.note >= 1 && cell.note <= 96) {
                     int note = cell.note + placement.transpose;
                     if (note < 1 || note > 96) {

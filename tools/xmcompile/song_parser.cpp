@@ -1,5 +1,6 @@
 // Line-oriented parser for song sources. Every line is split into words
-// (double quotes keep spaces, '#' starts a comment); blocks open with
+// (double quotes keep spaces; a word starting with '#' starts a comment, so
+// that sharps like C#4 stay notes); blocks open with
 // "instrument", "sample", "track" and "pattern" and close with "end".
 #include "tools/xmcompile/song_parser.h"
 
@@ -41,9 +42,7 @@ std::vector<Word> splitWords(std::string_view line) {
             i = close + 1;
         } else {
             size_t end = i;
-            while (end < line.size() && line[end] != ' ' && line[end] != '\t' && line[end] != '\r' &&
-                   line[end] != '#')
-                ++end;
+            while (end < line.size() && line[end] != ' ' && line[end] != '\t' && line[end] != '\r') ++end;
             word.text = std::string(line.substr(i, end - i));
             i = end;
         }

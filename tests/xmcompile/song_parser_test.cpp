@@ -1,0 +1,101 @@
+// The song source parser: malformed sources are refused with the line of the
+// first error and a message that says what is wrong; the notation details
+// that are easy to get wrong (notes, volume-column letters) parse as the
+// tracker means them.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tools/xmcompile/song_parser.h"
+
+namespace {
+
+using xmcompile::parseNoteName;
+using xmcompile::parseSongSource;
+
+constexpr const char* validTail = R"(
+track t
+ 0 C-4 01
+end
+pattern p
+ 1 t
+end
+order p
+)";
+
+struct BadSource {
+    const char* name;
+    std::string text;
+    int line;
+    const char* message;  // a part of the expected message
+};
+
+TEST(SongParser, MalformedSourcesReportTheLineAndTheFault) {
+    const BadSource cases[] = {
+        {"unknown keyword", "channels 4\ntempo 120\n", 2, "unknown keyword 'tempo'"},
+        {"odd channel count", "channels 5\n", 1, "even"},
+        {"too many channels", "channels 40\n", 1, "outside 2..32"},
+        {"unterminated text", "title \"abc\n", 1, "unterminated"},
+        {"instrument out of range", "instrument 129 \"x\"\nend\n", 1, "outside 1..128"},
+        {"instruments out of order", "instrument 3 \"a\"\nend\ninstrument 2 \"b\"\nend\n", 3, "ascend"},
+        {"block without end", "channels 2\ninstrument 1 \"a\"\n  fadeout 10\n", 2, "no 'end'"},
+        {"stray end", "channels 2\nend\n", 2, "without an open block"},
+        {"unknown waveform", "instrument 1 \"a\"\n sample \"s\"\n  osc sqare\n end\nend\n", 3, "sqare"},
+        {"sample without oscillator", "instrument 1 \"a\"\n sample \"s\"\n  bits 8\n end\nend\n", 4, "no oscillator"},
+        {"bad bit width", "instrument 1 \"a\"\n sample \"s\"\n  bits 12\n", 3, "8 or 16"},
+        {"unknown option", "instrument 1 \"a\"\n sample \"s\"\n  osc sine amp=1 speed=2\n", 3, "unknown option 'speed'"},
+        {"not a number", "instrument 1 \"a\"\n sample \"s\"\n  osc sine amp=loud\n", 3, "not a number"},
+        {"one-point envelope", "instrument 1 \"a\"\n volenv 0:64\n", 2, "2..12 points"},
+        {"envelope ticks backwards", "instrument 1 \"a\"\n volenv 0:64 10:20 5:0\n", 2, "ascend"},
+        {"sustain beyond the points", "instrument 1 \"a\"\n volenv 0:64 10:0 sustain=2\n", 2, "outside 0..1"},
+        {"bad note", "track t\n 0 H-4 01\nend\n", 2, "not a note"},
+        {"row beyond the track", "track t rows=16\n 16 C-4\nend\n", 2, "outside 0..15"},
+        {"rows out of order", "track t\n 4 C-4\n 2 D-4\nend\n", 3, "comes after row 4"},
+        {"bad volume column", "track t\n 0 C-4 01 v65\nend\n", 2, "outside 0..64"},
+        {"bad volume letter", "track t\n 0 C-4 01 z3\nend\n", 2, "unknown command letter"},
+        {"bad effect", "track t\n 0 C-4 01 .. A0G\nend\n", 2, "not like A0F"},
+        {"too many cell fields", "track t\n 0 C-4 01 .. A00 B00\nend\n", 2, "expected"},
+        {"unknown track", "pattern p\n 1 nothing\nend\n", 2, "track 'nothing' is not defined"},
+        {"channel beyond the song", "channels 2\ntrack t\nend\npattern p\n 3 t\nend\n", 5, "outside 1..2"},
+        {"unknown pattern in order", "order intro\n", 1, "pattern 'intro' is not defined"},
+        {"restart beyond the order list", std::string("channels 2\nrestart 3\n") + validTail, 10, "restart position 3"},
+        {"no order list", "channels 2\n", 0, "no order list"},
+    };
+    for (const BadSource& bad : cases) {
+        SCOPED_TRACE(bad.name);
+        auto result = parseSongSource(bad.text);
+        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(result.errorLine, bad.line);
+        EXPECT_NE(result.error.find(bad.message), std::string::npos) << result.error;
+    }
+}
+
+TEST(SongParser, NoteNamesCoverEightOctavesAndNothingElse) {
+    EXPECT_EQ(parseNoteName("C-0"), 0);
+    EXPECT_EQ(parseNoteName("C#0"), 1);
+    EXPECT_EQ(parseNoteName("A-4"), 57);
+    EXPECT_EQ(parseNoteName("B-7"), 95);
+    for (const char* bad : {"C-8", "B#4", "E#2", "c-4", "C4", "C-44", "Cb4", ""}) EXPECT_EQ(parseNoteName(bad), -1) << bad;
+}
+
+TEST(SongParser, VolumeColumnLettersMapToTheirCommands) {
+    std::string text = "channels 2\ntrack t rows=16\n";
+    const char* words[] = {"v0", "v64", "d3", "c3", "b2", "a2", "u5", "h5", "p15", "l1", "r1", "g4"};
+    const int bytes[] = {0x10, 0x50, 0x63, 0x73, 0x82, 0x92, 0xA5, 0xB5, 0xCF, 0xD1, 0xE1, 0xF4};
+    for (int i = 0; i < 12; ++i) text += " " + std::to_string(i) + " C-4 01 " + words[i] + "\n";
+    text += "end\npattern p\n 1 t\nend\norder p\n";
+    auto result = parseSongSource(text);
+    ASSERT_TRUE(result.ok) << result.errorLine << ": " << result.error;
+    const auto& cells = result.song.tracks[0].cells;
+    ASSERT_EQ(cells.size(), 12u);
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(cells[i].cell.volume, bytes[i]) << words[i];
+}
+
+TEST(SongParser, CommentsAndQuotesDoNotSplitOrEndLines) {
+    auto result = parseSongSource("title \"a # b\"  # the title\nchannels 2 # two\n" + std::string(validTail));
+    ASSERT_TRUE(result.ok) << result.errorLine << ": " << result.error;
+    EXPECT_EQ(result.song.title, "a # b");
+    EXPECT_EQ(result.song.channels, 2);
+}
+
+}  // namespace
