@@ -5,18 +5,27 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
+#include <optional>
 
 #include "app/display.h"
 #include "app/display_events.h"
 #include "data/embedded_resources.h"
 #include "data/resources.h"
+#include "data/scrolltext.h"
 #include "music/audio_output.h"
 #include "music/file_callbacks.h"
 #include "music/lifecycle.h"
 #include "music/memory_file.h"
 #include "music/sdl/sdl_audio_device.h"
+#include "scene/demo_scene.h"
+#include "scene/random_generator.h"
+#include "scene/tick_source.h"
 
 namespace {
+
+// The scene's clock: SDL's millisecond tick counter.
+uint32_t readSdlTicks(void*) { return SDL_GetTicks(); }
 
 // Music start-up, after the scene is built: install the memory-file routines,
 // open the audio output at 44100 Hz, load the module "#190" and start it.
@@ -71,15 +80,22 @@ int main() {
 
     if (!openDisplay("Tavorly!", 800, 600, 32, DisplaySurface::FullScreen)) return 0;
 
-    // The scene is built here, while the GL context is current, and the
-    // random generator is seeded from the clock after it.
+    // The scene is built while the GL context is current, from the generator's
+    // unseeded state, so the swarm starts the same on every run; everything
+    // random after that differs from run to run.
+    RandomGenerator random;
+    std::optional<DemoScene> scene;
+    scene.emplace(TickSource{&readSdlTicks, nullptr}, random, scrollTextBody(), scrollTextTail());
+    random.seed(static_cast<uint32_t>(std::time(nullptr)));
 
     Song* song = nullptr;
     int32_t exitCode = 1;
-    if (startMusic(song)) exitCode = runMainLoop([] { return 0; });
+    if (startMusic(song)) exitCode = runMainLoop([&scene] { return scene->drawFrame(); });
 
     closeDisplay();
     stopMusic(song);
+    // Last: its textures went with the GL context.
+    scene.reset();
     SDL_Quit();
     return exitCode;
 }
