@@ -1,4 +1,234 @@
-// The per-tick player.
+// Tick and row processing, note and instrument starts, and the flow effects.
 #include "music/player.h"
 
-void playerTick(Song*) {}
+#include <algorithm>
+
+#include "music/envelope.h"
+#include "music/lifecycle.h"
+#include "music/pitch.h"
+
+namespace {
+
+constexpr uint8_t noteKeyOff = 255;
+constexpr int32_t missingPatternRows = 64;
+
+// Where the row read at the last tick 0 lies, so that the later ticks run the
+// same cells even after a pattern loop has moved the row counter back.
+struct RowInPlay {
+    int32_t orderPosition = -1;
+    int32_t row = -1;
+};
+RowInPlay rowRead;
+
+const Pattern* patternAt(const Song* song, int32_t orderPosition) {
+    if (orderPosition < 0 || orderPosition >= maxOrderPositions || !song->patterns) return nullptr;
+    int32_t index = song->orderTable[orderPosition];
+    return index < song->patternCount ? &song->patterns[index] : nullptr;
+}
+
+int32_t rowCountAt(const Song* song, int32_t orderPosition) {
+    const Pattern* pattern = patternAt(song, orderPosition);
+    return pattern ? pattern->rowCount : missingPatternRows;
+}
+
+const Note* cellsOfRow(const Song* song, int32_t orderPosition, int32_t row) {
+    const Pattern* pattern = patternAt(song, orderPosition);
+    if (!pattern || !pattern->cells || song->channelCount <= 0) return nullptr;
+    if (row < 0 || row >= pattern->rowCount) return nullptr;
+    return pattern->cells + static_cast<int64_t>(row) * song->channelCount;
+}
+
+// The order position after the last one: the restart position, or the first
+// position when the restart position lies outside the song.
+int32_t nextOrderPosition(const Song* song, int32_t orderPosition) {
+    int32_t next = orderPosition + 1;
+    if (next < song->songLength) return next;
+    if (song->restartPosition >= 0 && song->restartPosition < song->songLength) return song->restartPosition;
+    return 0;
+}
+
+bool isRealNote(uint8_t note) { return note != 0 && note != noteKeyOff; }
+
+// Bxx, Dxx, E6x, EEx and Fxx. Their changes to song-wide fields are seen by
+// the channels after this one in the same tick.
+void applyFlowEffect(Song* song, MusicChannel& channel, const Note& cell, bool& jumpSeen) {
+    const uint8_t param = cell.param;
+    switch (cell.effect) {
+        case effectPositionJump:
+            song->breakRow = 0;
+            song->jumpPosition = param < song->songLength ? param : 0;
+            jumpSeen = true;
+            break;
+        case effectPatternBreak: {
+            int32_t target = (param >> 4) * 10 + (param & 0x0F);
+            if (target > 63) target = 0;
+            song->breakRow = target;
+            if (!jumpSeen) song->jumpPosition = song->orderPosition + 1;
+            if (song->jumpPosition >= song->songLength) song->jumpPosition = 0;
+            break;
+        }
+        case effectExtended: {
+            const int32_t x = param & 0x0F;
+            if ((param >> 4) == extendedPatternLoop) {
+                if (x == 0) {
+                    channel.patternLoopRow = song->row;
+                } else {
+                    channel.patternLoopCount = channel.patternLoopCount == 0 ? x : channel.patternLoopCount - 1;
+                    if (channel.patternLoopCount != 0) song->row = channel.patternLoopRow - 1;
+                }
+            } else if ((param >> 4) == extendedPatternDelay) {
+                song->patternDelay = x * song->speed;
+            }
+            break;
+        }
+        case effectSetSpeed:
+            if (param < 32) {
+                song->speed = param;
+            } else {
+                setTempo(song, param);
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+// The seventeen steps of tick 0 for one channel.
+void processChannelRow(Song* song, int32_t c, const Note& cell, bool& jumpSeen) {
+    MusicChannel& channel = channels[c];
+    bindVoice(c);
+    const bool porta = cell.effect == effectTonePorta || cell.effect == effectTonePortaVolumeSlide;
+    if (cell.instrument != 0 && !porta) channel.currentInstrument = static_cast<uint8_t>(cell.instrument - 1);
+    if (isRealNote(cell.note) && !porta) channel.currentNote = static_cast<uint8_t>(cell.note - 1);
+
+    const ChannelSound sound = resolveSound(song, channel);
+    const Instrument& instrument = *sound.instrument;
+    Sample& sample = *sound.sample;
+    const ChannelBeforeCell before{channel.channelVolume, channel.period, channel.channelPan};
+
+    // A tremolo that ends keeps the offset of its last tick in the volume.
+    if (channel.lastEffect == effectTremolo && cell.effect != effectTremolo) {
+        channel.channelVolume += channel.volumeDelta;
+    }
+    channel.lastEffect = cell.effect;
+    channel.volumeDelta = 0;
+    channel.updateFlags = 0;
+
+    if (isRealNote(cell.note)) {
+        channel.realNote = static_cast<uint8_t>(cell.note + sample.relativeNote - 1);
+        const bool linear = song->songFlags & linearFrequencyTable;
+        channel.notePeriod = linear ? linearPeriod(channel.realNote, sample.finetune)
+                                    : amigaPeriod(channel.realNote, sample.finetune);
+        if (!porta) channel.period = channel.notePeriod;
+        channel.updateFlags = triggerNote;
+    }
+    channel.periodDelta = 0;
+    channel.updateFlags |= updateFrequency | updateVolume;
+
+    if (cell.instrument != 0) triggerInstrument(channel, sample);
+    if (cell.volume != 0) applyVolumeColumn(channel, cell.volume);
+    if (cell.note == noteKeyOff || cell.effect == effectKeyOff) channel.keyOff = 1;
+
+    if (instrument.volumeEnvelopeFlags & envelopeOn) {
+        if (!channel.volumeEnvDone) stepEnvelope(channel, volumeEnvelopeOf(instrument), EnvelopeTrack::volume);
+    } else if (channel.keyOff) {
+        // Without a volume envelope, key-off cuts the note at once.
+        channel.volumeEnvValue = 0;
+    }
+    if ((instrument.panningEnvelopeFlags & envelopeOn) && !channel.panningEnvDone) {
+        stepEnvelope(channel, panningEnvelopeOf(instrument), EnvelopeTrack::panning);
+    }
+    if (channel.keyOff) {
+        channel.fadeoutVolume = std::max(channel.fadeoutVolume - instrument.fadeout, 0);
+        channel.updateFlags |= updateVolume;
+    }
+
+    applyFlowEffect(song, channel, cell, jumpSeen);
+    applyEffectOnRowStart(song, channel, cell, sound, before);
+
+    applyAutoVibrato(channel, instrument);
+    applyToVoice(channel, &sample, song);
+}
+
+}  // namespace
+
+int32_t playedChannelCount(const Song* song) {
+    return std::clamp<int32_t>(song->channelCount, 0, maxSongChannels);
+}
+
+void bindVoice(int32_t c) {
+    if (!channels[c].voice) channels[c].voice = &voices[c];
+}
+
+ChannelSound resolveSound(const Song* song, const MusicChannel& channel) {
+    if (channel.currentInstrument >= song->instrumentCount || !song->instruments) {
+        return {&emptyInstrument, &emptySample};
+    }
+    Instrument* instrument = &song->instruments[channel.currentInstrument];
+    // Notes beyond the keyboard have no map entry and play nothing.
+    if (channel.currentNote >= instrument->sampleMap.size()) return {instrument, &emptySample};
+    uint8_t slot = instrument->sampleMap[channel.currentNote];
+    if (slot >= maxSamplesPerInstrument || !instrument->samples[slot]) return {instrument, &emptySample};
+    return {instrument, instrument->samples[slot]};
+}
+
+const Note* rowInPlay(const Song* song) { return cellsOfRow(song, rowRead.orderPosition, rowRead.row); }
+
+void triggerInstrument(MusicChannel& channel, const Sample& sample) {
+    channel.channelVolume = sample.volume;
+    channel.channelPan = sample.panning;
+    channel.volumeEnvValue = 64;
+    channel.volumeEnvTick = 0;
+    channel.volumeEnvPoint = 0;
+    channel.volumeEnvSlope = 0;
+    channel.volumeEnvDone = 0;
+    channel.panningEnvValue = 32;
+    channel.panningEnvTick = 0;
+    channel.panningEnvPoint = 0;
+    channel.panningEnvSlope = 0;
+    channel.panningEnvDone = 0;
+    channel.keyOff = 0;
+    channel.fadeoutVolume = 65536;
+    channel.autoVibPhase = 0;
+    channel.autoVibSweepPos = 0;
+    channel.tremorCount = 0;
+    if ((channel.waveControl & 0x0F) < 4) channel.vibPhase = 0;
+    if ((channel.waveControl >> 4) < 4) channel.tremPhase = 0;
+    channel.updateFlags |= updateVolume | updatePanning;
+}
+
+void processRow(Song* song) {
+    song->jumpPosition = -1;
+    song->breakRow = -1;
+    rowRead = {song->orderPosition, song->row};
+    const Note* cells = cellsOfRow(song, song->orderPosition, song->row);
+    if (!cells) return;
+    bool jumpSeen = false;
+    const int32_t count = playedChannelCount(song);
+    for (int32_t c = 0; c < count; ++c) processChannelRow(song, c, cells[c], jumpSeen);
+}
+
+void playerTick(Song* song) {
+    if (!song) return;
+    if (song->tick != 0) {
+        processEffectTicks(song);
+    } else {
+        if (song->jumpPosition >= 0) song->orderPosition = song->jumpPosition;
+        if (song->breakRow >= 0) song->row = song->breakRow;
+        // A break into a shorter pattern starts it from its first row.
+        if (song->row >= rowCountAt(song, song->orderPosition)) song->row = 0;
+        processRow(song);
+        if (song->breakRow == -1) {
+            song->breakRow = song->row + 1;
+            if (song->breakRow >= rowCountAt(song, song->orderPosition)) {
+                song->jumpPosition = nextOrderPosition(song, song->orderPosition);
+                song->breakRow = 0;
+            }
+        }
+    }
+    song->tick += 1;
+    if (song->tick >= song->speed + song->patternDelay) {
+        song->patternDelay = 0;
+        song->tick = 0;
+    }
+}

@@ -1,9 +1,37 @@
-// The per-tick player: reads rows on tick 0, runs effects on later ticks,
-// steps envelopes and ends every channel's tick with applyToVoice.
+// The per-tick player: reads rows on tick 0, starts notes and steers the song
+// through its order list (position jump, pattern break, loop, delay, speed);
+// the later ticks of a row run the effects. Every processed channel ends its
+// tick with applyToVoice.
 #pragma once
 
+#include <cstdint>
+
+#include "music/channel.h"
+#include "music/effects.h"
 #include "music/song.h"
 
 // The song's tickHandler: one player tick. Called by the output side on the
 // thread that renders, once every framesPerTick output frames.
 void playerTick(Song* song);
+
+// Tick 0 of a row: applies every channel's cell in channel order.
+void processRow(Song* song);
+
+// Resets a channel for a freshly given instrument: volume and panning from the
+// sample, envelopes, key-off, fadeout, auto-vibrato and tremor restart.
+// Called by processRow and by the note delay.
+void triggerInstrument(MusicChannel& channel, const Sample& sample);
+
+// The instrument and sample a channel plays, from its currentInstrument and
+// currentNote; the empty records stand in for anything missing.
+ChannelSound resolveSound(const Song* song, const MusicChannel& channel);
+
+// The cells of the row read at the last tick 0, or none when that row has no
+// cells. The later ticks of a row run these cells.
+const Note* rowInPlay(const Song* song);
+
+// Channels the player processes: the song's channels, at most 32.
+int32_t playedChannelCount(const Song* song);
+
+// Makes sure channel c drives a voice (voice c when none was bound yet).
+void bindVoice(int32_t c);
