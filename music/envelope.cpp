@@ -86,21 +86,29 @@ void stepEnvelope(MusicChannel& channel, const Envelope& envelope, EnvelopeTrack
     const int32_t n = pointsInUse(envelope);
     int32_t i = f.point;
     if (i >= 0 && i < n && envelope.points[i].x == f.tick) {
-        if ((envelope.flags & envelopeLoop) && i == envelope.loopEnd && envelope.loopStart < n) {
-            i = envelope.loopStart;
+        // Points that share their x are all reached in the same tick, so the
+        // value jumps to the last of them instead of freezing at the first.
+        // The count bounds a loop whose ends share their x.
+        for (int32_t pass = 0; pass < n; ++pass) {
+            if ((envelope.flags & envelopeLoop) && i == envelope.loopEnd && envelope.loopStart < n) {
+                i = envelope.loopStart;
+                f.point = i;
+                f.tick = envelope.points[i].x;
+            }
+            if (i == n - 1) {
+                f.value = valueAt(envelope, i);
+                f.done = 1;
+                channel.updateFlags |= f.updateBit;
+                return;
+            }
+            if ((envelope.flags & envelopeSustain) && i == envelope.sustainPoint && !channel.keyOff) {
+                f.value = valueAt(envelope, i);
+                channel.updateFlags |= f.updateBit;
+                return;
+            }
+            if (envelope.points[i + 1].x != envelope.points[i].x) break;
+            ++i;
             f.point = i;
-            f.tick = envelope.points[i].x;
-        }
-        if (i == n - 1) {
-            f.value = valueAt(envelope, i);
-            f.done = 1;
-            channel.updateFlags |= f.updateBit;
-            return;
-        }
-        if ((envelope.flags & envelopeSustain) && i == envelope.sustainPoint && !channel.keyOff) {
-            f.value = valueAt(envelope, i);
-            channel.updateFlags |= f.updateBit;
-            return;
         }
         f.slope = slopeAfter(envelope, i);
         f.fixed = valueAt(envelope, i) << 16;

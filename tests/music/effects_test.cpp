@@ -1,0 +1,214 @@
+// Effects and volume-column commands, grouped by family, each checked on the
+// channel and voice after stepping a small module tick by tick.
+#include <gtest/gtest.h>
+
+#include "tests/music/player_harness.h"
+
+namespace {
+
+constexpr uint8_t c4 = 49;  // linear period 4608, Amiga period 1712
+constexpr uint8_t e4 = 53;  // linear period 4352
+
+constexpr uint8_t fx(char letter) { return static_cast<uint8_t>(letter - 'A' + 10); }
+
+// One channel module: row 0 holds the given cell; speed 6 unless changed.
+XmModule oneCell(XmCell cell, bool linear = true) {
+    XmModule module = testModule(1);
+    module.linearFrequencies = linear;
+    module.patterns[0].set(0, 0, cell);
+    return module;
+}
+
+}  // namespace
+
+TEST(Portamento, SlidesStopAtPeriod56UpwardAndHaveNoLimitDownward) {
+    for (bool linear : {true, false}) {
+        XmModule module = oneCell({c4, 1, 0, 1, 0xFF}, linear);
+        module.patterns[0].set(1, 0, {0, 0, 0, 1, 0});
+        PlayerHarness h(module);
+        h.tick(12);
+        EXPECT_EQ(h.channel(0).period, 56);
+    }
+    XmModule module = oneCell({c4, 1, 0, 2, 0x10});
+    module.patterns[0].set(1, 0, {0, 0, 0, 2, 0});  // replays the memory
+    PlayerHarness h(module);
+    h.tick(12);
+    EXPECT_EQ(h.channel(0).period, 4608 + 10 * 64);
+}
+
+TEST(Portamento, TonePortamentoApproachesTheNewNoteWithoutRestartingIt) {
+    XmModule module = oneCell({c4, 1, 0, 0, 0});
+    module.patterns[0].set(1, 0, {e4, 1, 0, 3, 0x08});
+    module.patterns[0].set(2, 0, {0, 0, 0, 3, 0});
+    PlayerHarness h(module);
+    h.tick(12);
+    EXPECT_EQ(h.channel(0).period, 4608 - 5 * 32);
+    EXPECT_EQ(h.channel(0).voice, &voices[0]);
+    h.tick(6);
+    EXPECT_EQ(h.channel(0).period, 4352);
+}
+
+TEST(Portamento, FineAndExtraFineSlidesReplayTheirMemories) {
+    XmModule module = oneCell({c4, 1, 0, 0xE, 0x12});
+    module.patterns[0].set(1, 0, {0, 0, 0, 0xE, 0x10});
+    module.patterns[0].set(2, 0, {0, 0, 0, fx('X'), 0x23});
+    module.patterns[0].set(3, 0, {0, 0, 0, fx('X'), 0x20});
+    PlayerHarness h(module);
+    h.tick(12);
+    EXPECT_EQ(h.channel(0).period, 4608 - 16);
+    h.tick(12);
+    EXPECT_EQ(h.channel(0).period, 4608 - 16 + 6);
+}
+
+TEST(Arpeggio, CyclesBaseAndBothOffsetsByTickInEitherTable) {
+    PlayerHarness linear(oneCell({c4, 1, 0, 0, 0x37}));
+    std::vector<int32_t> deltas;
+    for (int t = 0; t < 6; ++t) {
+        linear.tick();
+        deltas.push_back(linear.channel(0).periodDelta);
+    }
+    EXPECT_EQ(deltas, (std::vector<int32_t>{0, 3 * 64, 7 * 64, 0, 3 * 64, 7 * 64}));
+
+    PlayerHarness amiga(oneCell({c4, 1, 0, 0, 0x37}, false));
+    amiga.tick(2);
+    EXPECT_EQ(amiga.channel(0).periodDelta, 1439 - 1712);
+}
+
+TEST(Vibrato, OffsetFollowsTheSineFromTheSecondTick) {
+    PlayerHarness h(oneCell({c4, 1, 0, 4, 0x4F}));
+    h.tick(2);
+    EXPECT_EQ(h.channel(0).periodDelta, 0);
+    h.tick();
+    // Phase 4: |sin(pi/8)| * 256 = 97; 97 * 15 / 32 = 45, low bits cleared.
+    EXPECT_EQ(h.channel(0).periodDelta, -44);
+    EXPECT_EQ(h.channel(0).vibPhase, 8);
+}
+
+TEST(VolumeSlide, SlidesShareOneMemoryAndTheVolumeColumnSlidesOnEveryTick) {
+    XmModule module = oneCell({c4, 1, 0, fx('A'), 0x04});
+    module.patterns[0].set(1, 0, {0, 0, 0, 6, 0x00});
+    module.patterns[0].set(2, 0, {0, 0, 0x62, 0, 0});
+    module.patterns[0].set(3, 0, {0, 0, 0x92, 0xE, 0xB0});
+    PlayerHarness h(module);
+    h.tick(6);
+    EXPECT_EQ(h.channel(0).channelVolume, 64 - 20);
+    h.tick(6);
+    EXPECT_EQ(h.channel(0).channelVolume, 64 - 40);
+    h.tick(6);
+    EXPECT_EQ(h.channel(0).channelVolume, 64 - 52);
+    h.tick(6);  // fine up by 2 from the volume column; EB0 has no memory yet
+    EXPECT_EQ(h.channel(0).channelVolume, 64 - 52 + 2);
+}
+
+TEST(Volume, SetVolumeAboveSixtyFourIsLouderAndGlobalVolumeReachesLaterChannelsFirst) {
+    PlayerHarness loud(oneCell({c4, 1, 0, fx('C'), 0x7F}));
+    loud.tick();
+    EXPECT_EQ(loud.voice(0).volume, 253);
+
+    XmModule module = testModule(3);
+    module.patterns[0].set(0, 0, {c4, 1, 0, fx('A'), 0});
+    module.patterns[0].set(0, 1, {0, 0, 0, fx('H'), 0x04});
+    module.patterns[0].set(0, 2, {c4, 1, 0, fx('A'), 0});
+    PlayerHarness h(module);
+    h.tick(2);
+    EXPECT_EQ(h.song().globalVolume, 60);
+    EXPECT_EQ(h.voice(0).volume, 127);
+    EXPECT_EQ(h.voice(2).volume, 119);
+}
+
+TEST(Volume, TremorWithZeroLengthsSilencesEveryTick) {
+    PlayerHarness h(oneCell({c4, 1, 0, fx('T'), 0x00}));
+    for (int t = 0; t < 6; ++t) {
+        h.tick();
+        EXPECT_EQ(h.voice(0).volume, 0) << t;
+    }
+}
+
+TEST(Volume, TremorAlternatesOnAndOffLengthsAcrossRows) {
+    XmModule module = oneCell({c4, 1, 0, fx('T'), 0x12});
+    module.patterns[0].set(1, 0, {0, 0, 0, fx('T'), 0});
+    PlayerHarness h(module);
+    std::vector<int32_t> audible;
+    for (int t = 0; t < 10; ++t) {
+        h.tick();
+        audible.push_back(h.voice(0).volume > 0);
+    }
+    EXPECT_EQ(audible, (std::vector<int32_t>{1, 1, 0, 0, 0, 1, 1, 0, 0, 0}));
+}
+
+TEST(Panning, SlidesClampButVolumeColumnSlidesOnlyClampAtTheVoice) {
+    XmModule module = oneCell({c4, 1, 0, fx('P'), 0x20});
+    module.instruments[0].samples[0].panning = 250;
+    module.patterns[0].set(1, 0, {0, 0, 0xE4, 0, 0});
+    PlayerHarness h(module);
+    h.tick(6);
+    EXPECT_EQ(h.channel(0).channelPan, 255);
+    h.tick(6);
+    EXPECT_EQ(h.channel(0).channelPan, 255 + 24);
+    EXPECT_EQ(h.voice(0).pan, 255);
+}
+
+TEST(SampleOffset, OffsetWithoutNoteWaitsForTheNextNoteAndOneBeyondTheEndRewinds) {
+    XmModule module = oneCell({0, 0, 0, 9, 0x02});
+    module.patterns[0].set(1, 0, {c4, 1, 0, 0, 0});
+    module.patterns[0].set(2, 0, {c4, 1, 0, 9, 0x04});
+    PlayerHarness h(module);
+    h.tick(7);
+    EXPECT_EQ(h.voice(0).position, int64_t{512} << 32);
+    h.voice(0).position = int64_t{700} << 32;
+    h.tick(6);
+    EXPECT_EQ(h.channel(0).voice, &voices[0]) << "1024 frames is beyond the loop end: no new note";
+    EXPECT_EQ(h.voice(0).position, 0);
+}
+
+TEST(Retrigger, NoteDelayPlaysOnItsTickCountingPatternDelayTicks) {
+    struct Case {
+        uint8_t param;
+        uint8_t delay;
+        int playsOnTick;  // -1: never
+    };
+    for (Case c : {Case{0xD3, 0, 3}, Case{0xD0, 0, -1}, Case{0xD6, 0, -1}, Case{0xD8, 1, 8}}) {
+        XmModule module = testModule(2);
+        module.patterns[0].set(0, 0, {c4, 1, 0, 0xE, c.param});
+        module.patterns[0].set(0, 1, {0, 0, 0, 0xE, static_cast<uint8_t>(0xE0 | c.delay)});
+        PlayerHarness h(module);
+        int started = -1;
+        for (int t = 0; t < 12 && started < 0; ++t) {
+            h.tick();
+            if (voices[0].sample) started = t;
+        }
+        EXPECT_EQ(started, c.playsOnTick) << std::hex << int(c.param);
+    }
+}
+
+TEST(Retrigger, MultiRetriggerChangesTheVolumeByItsOperation) {
+    const int32_t expected[16] = {32, 31, 30, 28, 24, 16, 21, 16, 32, 33, 34, 36, 40, 48, 48, 64};
+    for (uint8_t op = 0; op < 16; ++op) {
+        PlayerHarness h(oneCell({c4, 1, 0x30, fx('R'), static_cast<uint8_t>(op << 4 | 1)}));
+        h.tick(2);
+        EXPECT_EQ(h.channel(0).channelVolume, expected[op]) << int(op);
+        EXPECT_EQ(h.channel(0).voice, &voices[32]) << "each retrigger starts the note again";
+    }
+}
+
+TEST(Retrigger, RetriggerAndNoteCutActOnTheirTicks) {
+    XmModule module = testModule(2);
+    module.patterns[0].set(0, 0, {c4, 1, 0, 0xE, 0x93});
+    module.patterns[0].set(0, 1, {c4, 1, 0, 0xE, 0xC2});
+    PlayerHarness h(module);
+    h.tick(3);
+    EXPECT_EQ(h.channel(0).voice, &voices[0]);
+    EXPECT_EQ(h.channel(1).channelVolume, 0);
+    h.tick();
+    EXPECT_EQ(h.channel(0).voice, &voices[32]);
+}
+
+TEST(Finetune, SetFinetuneHoldsForLaterNotesOfTheSampleOnEveryChannel) {
+    XmModule module = testModule(2);
+    module.patterns[0].set(0, 0, {c4, 1, 0, 0xE, 0x5F});
+    module.patterns[0].set(1, 1, {c4, 1, 0, 0, 0});
+    PlayerHarness h(module);
+    h.tick(7);
+    EXPECT_EQ(h.channel(0).period, 4608);
+    EXPECT_EQ(h.channel(1).period, 4608 - 15 / 2);
+}

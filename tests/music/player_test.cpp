@@ -1,0 +1,195 @@
+// Row processing, note and instrument starts, and the flow through the order
+// list: speed, pattern delay, loops, breaks and jumps.
+#include <gtest/gtest.h>
+
+#include "tests/music/player_harness.h"
+
+namespace {
+
+constexpr uint8_t keyOffNote = 97;
+constexpr uint8_t c4 = 49;  // note 48, 0-based: period 4608 in the linear table
+
+// The row whose cells the player is running, as a row number of the pattern in play.
+int32_t rowInPlayNumber(PlayerHarness& h) {
+    const Pattern& pattern = h.song().patterns[h.song().orderTable[h.song().orderPosition]];
+    return static_cast<int32_t>((rowInPlay(&h.song()) - pattern.cells) / h.song().channelCount);
+}
+
+std::vector<int32_t> rowsPlayed(PlayerHarness& h, int ticks) {
+    std::vector<int32_t> rows;
+    for (int i = 0; i < ticks; ++i) {
+        h.tick();
+        rows.push_back(rowInPlayNumber(h));
+    }
+    return rows;
+}
+
+}  // namespace
+
+TEST(Flow, SpeedZeroMakesEveryTickARowTick) {
+    XmModule module = testModule();
+    module.patterns[0].set(0, 0, {0, 0, 0, 0xF, 0x00});
+    PlayerHarness h(module);
+    EXPECT_EQ(rowsPlayed(h, 4), (std::vector<int32_t>{0, 1, 2, 3}));
+    EXPECT_EQ(h.song().speed, 0);
+}
+
+TEST(Flow, PatternDelayStretchesTheRowBySpeedTimesX) {
+    XmModule module = testModule();
+    module.patterns[0].set(0, 0, {0, 0, 0, 0xE, 0xE2});
+    PlayerHarness h(module);
+    std::vector<int32_t> rows = rowsPlayed(h, 19);
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), 0), 18);
+    EXPECT_EQ(rows.back(), 1);
+}
+
+TEST(Flow, PatternLoopPlaysTheLoopedRowsThreeTimes) {
+    XmModule module = testModule();
+    module.speed = 1;
+    module.patterns[0].set(4, 1, {0, 0, 0, 0xE, 0x60});
+    module.patterns[0].set(8, 1, {0, 0, 0, 0xE, 0x62});
+    PlayerHarness h(module);
+    EXPECT_EQ(rowsPlayed(h, 20), (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 4, 5, 6, 7, 8, 4, 5, 6, 7, 8, 9}));
+}
+
+TEST(Flow, JumpAndBreakInOneRowCombineByChannelOrder) {
+    for (bool jumpFirst : {true, false}) {
+        XmModule module = testModule();
+        module.speed = 1;
+        module.orders = {0, 0, 0, 0, 0, 0, 0};
+        module.patterns[0].set(0, jumpFirst ? 1 : 2, {0, 0, 0, 0xB, 0x05});
+        module.patterns[0].set(0, jumpFirst ? 2 : 1, {0, 0, 0, 0xD, 0x10});
+        PlayerHarness h(module);
+        h.tick(2);
+        EXPECT_EQ(h.song().orderPosition, 5);
+        EXPECT_EQ(h.song().row, jumpFirst ? 10 : 0);
+    }
+}
+
+TEST(Flow, BreakAtTheLastPositionGoesToPositionZeroAndTheEndToTheRestart) {
+    XmModule module = testModule();
+    module.speed = 1;
+    module.orders = {0, 1};
+    module.restartPosition = 1;
+    module.patterns[0].set(0, 0, {0, 0, 0, 0xB, 0x01});
+    module.patterns.emplace_back().rows = 2;
+    module.patterns[1].set(0, 0, {0, 0, 0, 0xD, 0x40});
+    PlayerHarness h(module);
+    h.tick(3);
+    EXPECT_EQ(h.song().orderPosition, 0);
+    EXPECT_EQ(h.song().row, 40);
+
+    module.patterns[1].cells.clear();
+    PlayerHarness natural(module);
+    natural.tick(4);  // position 0 row 0, position 1 rows 0 and 1, then the wrap
+    EXPECT_EQ(natural.song().orderPosition, 1);
+    EXPECT_EQ(natural.song().row, 0);
+}
+
+TEST(Flow, RestartPositionOutsideTheSongWrapsToTheFirstPosition) {
+    XmModule module = testModule(4, 2);
+    module.speed = 1;
+    module.orders = {0, 0};
+    module.restartPosition = 7;
+    PlayerHarness h(module);
+    h.tick(5);
+    EXPECT_EQ(h.song().orderPosition, 0);
+    EXPECT_EQ(h.song().row, 0);
+}
+
+TEST(Flow, BreakBeyondTheNextPatternsRowsStartsItAtRowZero) {
+    XmModule module = testModule();
+    module.speed = 1;
+    module.orders = {0, 1};
+    module.patterns[0].set(0, 0, {0, 0, 0, 0xD, 0x20});
+    module.patterns.emplace_back().rows = 16;
+    PlayerHarness h(module);
+    h.tick(2);
+    EXPECT_EQ(h.song().orderPosition, 1);
+    EXPECT_EQ(h.song().row, 0);
+    EXPECT_EQ(rowInPlay(&h.song()), h.song().patterns[1].cells);
+}
+
+TEST(Flow, PatternWithoutCellsPlaysAsSilentRows) {
+    XmModule module = testModule(4, 4);
+    module.speed = 1;
+    module.orders = {0, 3};  // patterns 1..3 exist only through the order table
+    PlayerHarness h(module);
+    h.tick(4 + 64);
+    EXPECT_EQ(h.song().orderPosition, 1);
+    EXPECT_EQ(rowInPlay(&h.song()), nullptr);
+    h.tick();
+    EXPECT_EQ(h.song().orderPosition, 0);
+}
+
+TEST(Flow, ChannelsBeyondThirtyTwoAreNotPlayed) {
+    XmModule module = testModule(34);
+    module.patterns[0].set(1, 0, {c4, 1, 0, 0, 0});
+    module.patterns[0].set(0, 33, {c4, 1, 0, 0, 0});
+    PlayerHarness h(module);
+    h.tick(7);
+    EXPECT_NE(voices[0].sample, nullptr);
+    for (int v = 1; v < voiceCount; ++v) EXPECT_EQ(voices[v].sample, nullptr) << v;
+}
+
+TEST(Row, InstrumentWithoutNoteResetsTheChannelWithoutRestartingTheSample) {
+    XmModule module = testModule();
+    module.speed = 1;
+    module.instruments.push_back(module.instruments[0]);
+    module.instruments[1].samples[0].volume = 40;
+    module.instruments[1].samples[0].panning = 200;
+    module.patterns[0].set(0, 0, {c4, 1, 0x20, 0, 0});
+    module.patterns[0].set(1, 0, {0, 2, 0, 0, 0});
+    PlayerHarness h(module);
+    h.tick();
+    Sample* first = h.voice(0).sample;
+    h.voice(0).position = int64_t{123} << 32;
+    h.tick();
+    EXPECT_EQ(h.channel(0).channelVolume, 40);
+    EXPECT_EQ(h.channel(0).channelPan, 200);
+    EXPECT_EQ(h.channel(0).voice, &voices[0]);
+    EXPECT_EQ(h.voice(0).sample, first);
+    EXPECT_EQ(h.voice(0).position, int64_t{123} << 32);
+}
+
+TEST(Row, NoteWithoutInstrumentRestartsAtTheCurrentVolumeAndKeepsEnvelopeAndKeyOff) {
+    for (bool envelope : {false, true}) {
+        XmModule module = testModule();
+        module.speed = 2;
+        XmInstrument& instrument = module.instruments[0];
+        instrument.fadeout = 1000;
+        instrument.volumeEnvelope = {.points = {{0, 64}, {100, 64}}, .on = envelope, .storedPointCount = {}, .storedFlags = {}};
+        module.patterns[0].set(0, 0, {c4, 1, 0x30, 0, 0});
+        module.patterns[0].set(1, 0, {c4 + 2, 0, 0, 0, 0});
+        module.patterns[0].set(2, 0, {keyOffNote, 0, 0, 0, 0});
+        module.patterns[0].set(3, 0, {c4, 0, 0, 0, 0});
+        PlayerHarness h(module);
+        h.tick(3);
+        EXPECT_EQ(h.channel(0).channelVolume, 32);
+        EXPECT_EQ(h.channel(0).voice, &voices[32]);
+        EXPECT_EQ(h.channel(0).volumeEnvTick, envelope ? 3 : 0);
+        h.tick(2);
+        EXPECT_EQ(h.voice(0).volume, envelope ? 61 : 0) << "key-off cuts only without an envelope";
+        h.tick(2);  // the note without instrument on row 3
+        EXPECT_EQ(h.channel(0).keyOff, 1);
+        EXPECT_EQ(h.channel(0).fadeoutVolume, 65536 - 3 * 2000);
+        EXPECT_EQ(h.voice(0).volume, envelope ? 57 : 0);
+    }
+}
+
+TEST(Row, EndedTremoloLeavesItsLastOffsetInTheVolume) {
+    XmModule module = testModule();
+    module.patterns[0].set(0, 0, {c4, 1, 0x30, 7, 0x48});
+    PlayerHarness h(module);
+    h.tick(7);
+    // Phase 16 on the last tick: full sine, 255 * 8 / 64 = 31 on top of 32.
+    EXPECT_EQ(h.channel(0).channelVolume, 63);
+}
+
+TEST(Row, ChannelWithoutInstrumentStaysSilent) {
+    XmModule module = testModule();
+    module.patterns[0].set(0, 0, {c4, 0, 0x50, 0xC, 0x40});
+    PlayerHarness h(module);
+    h.tick(2);
+    EXPECT_EQ(h.voice(0).volume, 0);
+}
