@@ -75,7 +75,7 @@ int32_t autoVibratoWave(uint8_t type, int32_t phase) {
             return (128 - ((384 - phase) % 256)) >> 1;
         default:
             // Types beyond 3 have no waveform of their own and play the sine.
-            return static_cast<int32_t>(std::sin(phase * 0.024543688f) * 64);
+            return static_cast<int32_t>(std::sin(phase * static_cast<double>(0.024543688f)) * 64);
     }
 }
 

@@ -2,6 +2,8 @@
 // list: speed, pattern delay, loops, breaks and jumps.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "tests/music/player_harness.h"
 
 namespace {
@@ -113,13 +115,16 @@ TEST(Flow, BreakBeyondTheNextPatternsRowsStartsItAtRowZero) {
 TEST(Flow, PatternWithoutCellsPlaysAsSilentRows) {
     XmModule module = testModule(4, 4);
     module.speed = 1;
-    module.orders = {0, 3};  // patterns 1..3 exist only through the order table
+    module.orders = {0, 1};
+    module.patterns.emplace_back().rows = 8;
     PlayerHarness h(module);
-    h.tick(4 + 64);
+    Note* cells = std::exchange(h.song().patterns[1].cells, nullptr);
+    h.tick(4 + 8);
     EXPECT_EQ(h.song().orderPosition, 1);
     EXPECT_EQ(rowInPlay(&h.song()), nullptr);
     h.tick();
     EXPECT_EQ(h.song().orderPosition, 0);
+    h.song().patterns[1].cells = cells;
 }
 
 TEST(Flow, ChannelsBeyondThirtyTwoAreNotPlayed) {
