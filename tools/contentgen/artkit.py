@@ -62,7 +62,44 @@ class Canvas:
                 # Edges were blended with the black canvas: undo that, then
                 # keep every channel off zero.
                 op[x, y] = tuple(max(1, min(255, round(c * 255 / k))) for c in (r, g, b))
+        fill_pinholes(out)
         return out
+
+
+PINHOLE = 12   # enclosed transparent regions smaller than this are filled
+
+
+def fill_pinholes(img):
+    """Closes tiny transparent specks enclosed by artwork (where two letters'
+    outlines almost meet) with the mean colour of the artwork around them;
+    on screen they would show as holes."""
+    w, h = img.size
+    px = img.load()
+    seen = set()
+    for y0 in range(h):
+        for x0 in range(w):
+            if (x0, y0) in seen or px[x0, y0] != (0, 0, 0):
+                continue
+            region, rim, stack, border = [], set(), [(x0, y0)], False
+            seen.add((x0, y0))
+            while stack:
+                x, y = stack.pop()
+                region.append((x, y))
+                border |= x in (0, w - 1) or y in (0, h - 1)
+                for nx, ny in ((x - 1, y), (x + 1, y), (x, y - 1), (x, y + 1)):
+                    if 0 <= nx < w and 0 <= ny < h:
+                        if px[nx, ny] == (0, 0, 0):
+                            if (nx, ny) not in seen:
+                                seen.add((nx, ny))
+                                stack.append((nx, ny))
+                        else:
+                            rim.add((nx, ny))
+            if border or len(region) >= PINHOLE:
+                continue
+            colours = [px[p] for p in rim]
+            mean = tuple(max(1, round(sum(c[i] for c in colours) / len(colours))) for i in range(3))
+            for p in region:
+                px[p] = mean
 
 
 def font(name, size):
