@@ -8,7 +8,7 @@ where the face has them.
 
 Outline glyphs come from FreeType (hinted, one bit per pixel, as Pillow renders
 them with fontmode "1") or from the X11 bitmap fonts; a few typefaces add a
-pixel-level effect (hollow outline, drop shadow, slant, doubling) on top.
+pixel-level effect (hollow outline, drop shadow, doubling) on top.
 """
 import gzip
 import os
@@ -42,9 +42,9 @@ TYPEFACES = [
     ("Bookman", "ttf", f"{OPENTYPE}/URWBookman-Demi.otf", None),
     ("Condensed Serif", "ttf", f"{TRUETYPE}/dejavu/DejaVuSerifCondensed-Bold.ttf", None),
     ("Palatine Italic", "ttf", f"{OPENTYPE}/P052-BoldItalic.otf", None),
-    ("Drop Shadow", "ttf", f"{TRUETYPE}/dejavu/DejaVuSansCondensed-Bold.ttf", "shadow"),
+    ("Drop Shadow", "ttf", f"{TRUETYPE}/dejavu/DejaVuSerif-Bold.ttf", "shadow"),
     ("Extended", "wide", f"{OPENTYPE}/NimbusSans-Bold.otf", None),
-    ("Slanted Mono", "ttf", f"{TRUETYPE}/dejavu/DejaVuSansMono-Bold.ttf", "slant"),
+    ("Oblique Mono", "ttf", f"{TRUETYPE}/dejavu/DejaVuSansMono-BoldOblique.ttf", None),
 ]
 
 # Letters whose ink sets a face's cap height and descender depth.
@@ -106,15 +106,28 @@ class WideSource(TrueTypeSource):
 
     STRETCH = 1.35
 
+    def __init__(self, path):
+        super().__init__(path)
+        self.stretch = self.STRETCH
+
     def set_size(self, size):
         self.size = size
+        self.stretch = self.STRETCH
         self.font = ImageFont.truetype(self.path, size * 4)
         self._missing = self._raw("\uffff")
+
+    def narrower(self):
+        """Squeezes the next glyphs a step closer to normal width; False when
+        they are at normal width already."""
+        if self.stretch <= 1.0:
+            return False
+        self.stretch = max(1.0, self.stretch - 0.05)
+        return True
 
     def _raw(self, ch):
         big = Image.new("L", (256, 256), 0)
         ImageDraw.Draw(big).text((64, 160), ch, font=self.font, fill=255, anchor="ls")
-        small = big.resize((round(64 * self.STRETCH), 64), Image.BOX)
+        small = big.resize((round(64 * self.stretch), 64), Image.BOX)
         out = Image.new("L", (64, 64), 0)
         out.paste(small.crop((0, 0, 64, 64)), (0, 0))
         return out.point(lambda v: 255 if v >= 110 else 0)
@@ -165,14 +178,6 @@ def _apply_effect(glyph, effect):
         halo = image.filter(ImageFilter.MaxFilter(3))
         shadow = ImageChops.subtract(_shift(image, 1, 2), halo)
         image = ImageChops.lighter(image, shadow)
-    elif effect == "slant":
-        # Shear right by one pixel per four rows, pivoting on the baseline.
-        sheared = Image.new("L", image.size, 0)
-        for y in range(image.height):
-            dx = (glyph.baseline - y) // 4
-            row = image.crop((0, y, image.width, y + 1))
-            sheared.paste(row, (dx, y))
-        image = sheared
     else:
         raise ValueError(effect)
     return Glyph(image, glyph.baseline)
@@ -231,14 +236,15 @@ class Typeface:
         if glyph is None or glyph.ink() is None:
             return None
         if self.sized:
-            # A glyph too wide for the cell is set one size smaller at a time.
+            # A glyph too wide for the cell is squeezed (where the face is
+            # stretched) or else set one size smaller at a time.
             size = self.source.size
             while glyph.ink()[2] - glyph.ink()[0] > MAX_INK_WIDTH and size > 6:
-                size -= 1
-                self.source.set_size(size)
+                if not (hasattr(self.source, "narrower") and self.source.narrower()):
+                    size -= 1
+                    self.source.set_size(size)
                 glyph = self._glyph(ch)
-            if size != self.size:
-                self.source.set_size(self.size)
+            self.source.set_size(self.size)
         left, top, right, bottom = glyph.ink()
         width = min(right - left, CELL)
         x = (CELL - width) // 2
