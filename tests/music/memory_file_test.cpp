@@ -1,13 +1,10 @@
-// The memory file's read and seek rules, the disk file's agreement with them,
-// and the installed routines behind SongFile.
+// The memory file's read and seek rules and the installed routines behind
+// SongFile.
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdio>
-#include <string>
 
 #include "data/resources.h"
-#include "music/disk_file.h"
 #include "music/file_callbacks.h"
 #include "music/memory_file.h"
 
@@ -90,43 +87,6 @@ TEST(MemoryFile, OpensResourcesByNameAndAMissingOneAsEmpty) {
     EXPECT_EQ(tellMemoryFile(missing), 0);
     closeMemoryFile(missing);
     installResourceTable({});
-}
-
-class DiskFileTest : public testing::Test {
-protected:
-    void SetUp() override {
-        path_ = testing::TempDir() + "tavorly_disk_file_test.bin";
-        std::FILE* file = std::fopen(path_.c_str(), "wb");
-        ASSERT_NE(file, nullptr);
-        std::fwrite(tenBytes.data(), 1, tenBytes.size(), file);
-        std::fclose(file);
-    }
-    void TearDown() override { std::remove(path_.c_str()); }
-    std::string path_;
-};
-
-TEST_F(DiskFileTest, ReadsAndSeeksLikeTheMemoryFile) {
-    void* file = openDiskFile(path_.c_str());
-    ASSERT_NE(file, nullptr);
-    std::array<uint8_t, 17> destination{};
-    seekDiskFile(file, 6, 0);
-    EXPECT_EQ(readDiskFile(destination.data(), 17, file), 4);
-    EXPECT_EQ(destination[0], 6);
-    EXPECT_EQ(readDiskFile(destination.data(), 17, file), 0);
-    seekDiskFile(file, -3, 2);
-    EXPECT_EQ(tellDiskFile(file), 7);
-    seekDiskFile(file, -30, 1);
-    EXPECT_EQ(tellDiskFile(file), 0);
-    EXPECT_EQ(readDiskFile(destination.data(), 2, file), 2);
-    EXPECT_EQ(destination[1], 1);
-    seekDiskFile(file, 100, 0);
-    EXPECT_EQ(tellDiskFile(file), 10);
-    closeDiskFile(file);
-}
-
-TEST_F(DiskFileTest, RefusesMissingFilesAndDirectories) {
-    EXPECT_EQ(openDiskFile((path_ + ".missing").c_str()), nullptr);
-    EXPECT_EQ(openDiskFile(testing::TempDir().c_str()), nullptr);
 }
 
 TEST(FileCallbacks, InstallingWithOneRoutineMissingLeavesNoneInstalled) {
