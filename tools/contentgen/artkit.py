@@ -14,24 +14,19 @@ S = 2                                   # supersampling factor
 W, H = 256 * S, 128 * S
 
 TT = "/usr/share/fonts/truetype"
-OT = "/usr/share/fonts/opentype/urw-base35"
+OT = "/usr/share/texmf/fonts/opentype/public/tex-gyre"
 FONTS = {
     "sans": f"{TT}/dejavu/DejaVuSans-Bold.ttf",
     "sanscond": f"{TT}/dejavu/DejaVuSansCondensed-Bold.ttf",
     "serif": f"{TT}/dejavu/DejaVuSerif-Bold.ttf",
-    "serifcond": f"{TT}/dejavu/DejaVuSerifCondensed-Bold.ttf",
     "mono": f"{TT}/dejavu/DejaVuSansMono-Bold.ttf",
-    "gothic": f"{OT}/URWGothic-Demi.otf",
-    "narrow": f"{OT}/NimbusSansNarrow-Bold.otf",
-    "nimbus": f"{OT}/NimbusSans-Bold.otf",
+    "gothic": f"{OT}/texgyreadventor-bold.otf",
+    "narrow": f"{OT}/texgyreheroscn-bold.otf",
+    "heros": f"{OT}/texgyreheros-bold.otf",
     "italic": f"{TT}/liberation2/LiberationSans-BoldItalic.ttf",
-    "bookman": f"{OT}/URWBookman-Demi.otf",
-    "schoolbook": f"{OT}/C059-Bold.otf",
-    "palatino": f"{OT}/P052-BoldItalic.otf",
-    "script": f"{OT}/Z003-MediumItalic.otf",
-    "typewriter": f"{OT}/NimbusMonoPS-Bold.otf",
-    "freesans": f"{TT}/freefont/FreeSansBold.ttf",
-    "serifital": f"{TT}/dejavu/DejaVuSerif-BoldItalic.ttf",
+    "bookman": f"{OT}/texgyrebonum-bold.otf",
+    "schoolbook": f"{OT}/texgyreschola-bold.otf",
+    "palatino": f"{OT}/texgyrepagella-bolditalic.otf",
 }
 
 
@@ -210,7 +205,7 @@ def radial(stops, cx, cy, radius):
 def chrome_stops(sky, ground):
     """The classic chrome fill: sky above a hard horizon, ground below."""
     return [(0.0, lerp(sky, (255, 255, 255), 0.2)), (0.48, (255, 255, 255)),
-            (0.5, lerp(ground, (0, 0, 0), 0.55)), (0.62, ground),
+            (0.5, lerp(ground, (0, 0, 0), 0.35)), (0.62, ground),
             (1.0, lerp(ground, (255, 255, 255), 0.55))]
 
 

@@ -23,7 +23,7 @@ MAX_INK_WIDTH = 15       # leaves a blank column between neighbouring glyphs
 CODES = range(32, 160)
 
 TRUETYPE = "/usr/share/fonts/truetype"
-OPENTYPE = "/usr/share/fonts/opentype/urw-base35"
+OPENTYPE = "/usr/share/texmf/fonts/opentype/public/tex-gyre"
 PCF = "/usr/share/fonts/X11/misc"
 
 # (name, source, file, effect). Two per sheet, sheet 1 first; each sheet's
@@ -33,17 +33,17 @@ TYPEFACES = [
     ("Book Serif", "ttf", f"{TRUETYPE}/liberation2/LiberationSerif-Bold.ttf", None),
     ("Terminal", "pcf", f"{PCF}/9x15B.pcf.gz", None),
     ("Chunky Pixels", "pcf2", f"{PCF}/5x7.pcf.gz", "bold"),
-    ("Geometric", "ttf", f"{OPENTYPE}/URWGothic-Demi.otf", None),
-    ("Narrow", "ttf", f"{OPENTYPE}/NimbusSansNarrow-Bold.otf", None),
+    ("Geometric", "ttf", f"{OPENTYPE}/texgyreadventor-bold.otf", None),
+    ("Narrow", "ttf", f"{OPENTYPE}/texgyreheroscn-bold.otf", None),
     ("Hollow", "ttf", f"{TRUETYPE}/dejavu/DejaVuSans-Bold.ttf", "outline"),
-    ("Typewriter", "ttf", f"{OPENTYPE}/NimbusMonoPS-Bold.otf", None),
-    ("Schoolbook", "ttf", f"{OPENTYPE}/C059-Bold.otf", None),
+    ("Typewriter", "ttf", f"{OPENTYPE}/texgyrecursor-bold.otf", None),
+    ("Schoolbook", "ttf", f"{OPENTYPE}/texgyreschola-bold.otf", None),
     ("Italic Sans", "ttf", f"{TRUETYPE}/liberation2/LiberationSans-BoldItalic.ttf", None),
-    ("Bookman", "ttf", f"{OPENTYPE}/URWBookman-Demi.otf", None),
+    ("Bookman", "ttf", f"{OPENTYPE}/texgyrebonum-bold.otf", None),
     ("Condensed Serif", "ttf", f"{TRUETYPE}/dejavu/DejaVuSerifCondensed-Bold.ttf", None),
-    ("Palatine Italic", "ttf", f"{OPENTYPE}/P052-BoldItalic.otf", None),
+    ("Palatine Italic", "ttf", f"{OPENTYPE}/texgyrepagella-bolditalic.otf", None),
     ("Drop Shadow", "ttf", f"{TRUETYPE}/dejavu/DejaVuSerif-Bold.ttf", "shadow"),
-    ("Extended", "wide", f"{OPENTYPE}/NimbusSans-Bold.otf", None),
+    ("Extended", "wide", f"{OPENTYPE}/texgyreheros-bold.otf", None),
     ("Oblique Mono", "ttf", f"{TRUETYPE}/dejavu/DejaVuSansMono-BoldOblique.ttf", None),
 ]
 

@@ -126,7 +126,7 @@ def style_pixel(c, text, font, colours, block=None, bevel=True, box=(480, 200)):
             bx, by = x0 + x * block, y0 + y * block
             td.rectangle([bx, by, bx + block - 1, by + block - 1], fill=255)
             if bevel:
-                e = max(2, block // 5)
+                e = max(2, block // 7)
                 ld.rectangle([bx, by, bx + block - 1, by + e - 1], fill=255)
                 ld.rectangle([bx, by, bx + e - 1, by + block - 1], fill=255)
                 dd.rectangle([bx, by + block - e, bx + block - 1, by + block - 1], fill=255)
@@ -136,8 +136,10 @@ def style_pixel(c, text, font, colours, block=None, bevel=True, box=(480, 200)):
     stops = [(i / (len(colours) - 1), col) for i, col in enumerate(colours)]
     c.paint(tiles, vertical(stops, y0, y0 + h))
     if bevel:
-        c.paint(light, (255, 255, 255))
-        c.paint(minus(dark, light), lerp(colours[-1], INK, 0.6))
+        # A soft bevel: strong edges would break each stroke into separate
+        # tiles and the letters would stop reading as letters.
+        c.paint(light, lerp(colours[0], (255, 255, 255), 0.55))
+        c.paint(minus(dark, light), lerp(colours[-1], INK, 0.3))
 
 
 def style_extrude(c, text, face, front, side, depth=14, box=(440, 160), outline=INK):
@@ -214,7 +216,7 @@ def style_outline(c, text, face, colours, box=(470, 170)):
         ring = text_mask(text, f, CX, CY, 10 - i * 3)
         c.paint(ring, col)
     c.paint(body, INK)
-    c.paint(shrink(body, 3), lerp(colours[-1], INK, 0.7))
+    c.paint(shrink(body, 3), lerp(colours[-1], INK, 0.45))
 
 
 def style_split(c, text, face, top, bottom, box=(480, 180)):
@@ -272,7 +274,9 @@ def style_starburst(c, text, face, burst, fill, box=(420, 120)):
     c.paint(grow(st, 4), INK)
     c.paint(st, radial([(0, lerp(burst, (255, 255, 255), 0.6)), (1, burst)], CX, CY, 128))
     f = fitted_font(text, face, box[0], box[1])
-    c.paint(text_mask(text, f, CX, CY, 7), INK)
+    # A heavy dark rim and a white inner rim keep the word apart from the burst.
+    c.paint(text_mask(text, f, CX, CY, 11), INK)
+    c.paint(text_mask(text, f, CX, CY, 5), (255, 255, 255))
     c.paint(text_mask(text, f, CX, CY), fill)
 
 
@@ -285,17 +289,17 @@ LOGOS = [
     lambda c: style_ring(c, "ORBIT", "gothic", (255, 170, 40), (255, 240, 160), "planet"),
     lambda c: style_extrude(c, "BLOCK", "sans", (255, 210, 40), (200, 60, 20)),
     lambda c: style_gradient(c, "Tracker", "schoolbook", [(255, 250, 200), (255, 150, 40), (190, 30, 40)]),
-    lambda c: style_plate(c, "XM 64", "nimbus", (40, 110, 220), (255, 255, 255)),
+    lambda c: style_plate(c, "XM 64", "heros", (40, 110, 220), (255, 255, 255)),
     lambda c: style_outline(c, "SINE", "sans", [(40, 255, 255), (40, 120, 255), (140, 40, 255)]),
     lambda c: style_split(c, "RASTER", "narrow", (255, 220, 60), (230, 40, 90)),
     lambda c: style_checker(c, "CHECK", "sans", (255, 80, 60), (255, 230, 210)),
     lambda c: style_chrome(c, "Chrome", "serif", (255, 120, 200), (40, 20, 120)),
     lambda c: style_stack(c, "STAR", "FIELD", "sans", [(255, 255, 255), (120, 200, 255)], (255, 200, 40)),
-    lambda c: style_neon(c, "GLOW", "sans", (60, 255, 120), frame=(12, 24, W - 12, H - 24)),
+    lambda c: style_neon(c, "GLOW", "sans", (60, 255, 120), box=(400, 140), frame=(8, 14, W - 8, H - 14)),
     lambda c: style_ring(c, "PRISM", "sans", (200, 80, 255), (255, 200, 255), "diamond"),
     lambda c: style_copper(c, "PLASMA", "italic", [(255, 40, 120), (255, 140, 40), (255, 240, 80), (255, 140, 40)], band=10),
     lambda c: style_pixel(c, "8BIT", "clB8x16", [(255, 120, 255), (120, 40, 220)]),
-    lambda c: style_gradient(c, "Vector", "italic", [(80, 255, 255), (40, 80, 255), (255, 40, 200)], horizontal_fill=True),
+    lambda c: style_gradient(c, "Vector", "italic", [(80, 255, 255), (120, 150, 255), (255, 80, 220)], horizontal_fill=True),
     lambda c: style_extrude(c, "MEGA", "serif", (90, 200, 255), (20, 40, 140)),
     lambda c: style_starburst(c, "WOW!", "sans", (255, 220, 40), (230, 20, 40)),
     lambda c: style_ring(c, "ZENITH", "narrow", (80, 220, 255), (255, 255, 255), "star"),
@@ -315,7 +319,7 @@ LOGOS = [
     lambda c: style_starburst(c, "RETRO", "narrow", (60, 220, 255), (255, 250, 220)),
     lambda c: style_chrome(c, "MIRAGE", "narrow", (255, 120, 60), (30, 60, 160)),
     lambda c: style_split(c, "CATHODE", "sanscond", (255, 150, 255), (90, 40, 200)),
-    lambda c: style_neon(c, "FLUX", "mono", (60, 200, 255), box=(420, 160), frame=(20, 20, W - 20, H - 20)),
+    lambda c: style_neon(c, "FLUX", "sans", (60, 200, 255), box=(400, 150), frame=(14, 14, W - 14, H - 14)),
     lambda c: style_ring(c, "SPIN", "sans", (255, 90, 60), (255, 220, 120), "ring"),
     lambda c: style_stack(c, "THE", "END", "serif", [(255, 255, 255), (255, 200, 60)], (230, 40, 60)),
 ]

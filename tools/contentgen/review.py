@@ -3,7 +3,7 @@
 logos.png shows the forty logos and the three badges at full size on a dark
 checkerboard (transparent pixels let it through) with their resource ids;
 typefaces.png shows each of the sixteen typefaces with every printable
-character, doubled as on screen, read back from the committed font sheets in
+character and a sample sentence, doubled as on screen, read back from the committed font sheets in
 the order the scroller reads them.
 """
 import os
@@ -65,12 +65,17 @@ def _sheet_cells(path):
     return grid
 
 
+SAMPLE = "Pack my box with five dozen liquor jugs!"
+
+
 def typeface_sheet(bitmap_dir, scale=2):
+    """Each face: its label, every printable character, then a sample line."""
     label = ImageFont.truetype(LABEL_FONT, 14)
     chars = [chr(c) for c in range(33, 127)]
     per_line = 47
     line_h = 16 * scale + 6
-    block_h = 20 + 2 * line_h + 8
+    lines = [chars[:per_line], chars[per_line:], list(SAMPLE)]
+    block_h = 20 + len(lines) * line_h + 8
     sheet = Image.new("L", (per_line * 16 * scale + 32, 16 * block_h + 16), 255)
     d = ImageDraw.Draw(sheet)
     for sheet_no in range(8):
@@ -83,15 +88,14 @@ def typeface_sheet(bitmap_dir, scale=2):
                    font=label, fill=0)
             if grid is None:
                 continue
-            for j, ch in enumerate(chars):
-                cell = ord(ch) - 32 + 128 * half
-                glyph = grid.crop(((cell % 16) * 16, (cell // 16) * 16,
-                                   (cell % 16) * 16 + 16, (cell // 16) * 16 + 16))
-                glyph = glyph.point(lambda v: 0 if v else 255).resize(
-                    (16 * scale, 16 * scale), Image.NEAREST)
-                x = 16 + (j % per_line) * 16 * scale
-                y = y0 + 20 + (j // per_line) * line_h
-                sheet.paste(glyph, (x, y))
+            for row, text in enumerate(lines):
+                for j, ch in enumerate(text):
+                    cell = ord(ch) - 32 + 128 * half
+                    glyph = grid.crop(((cell % 16) * 16, (cell // 16) * 16,
+                                       (cell % 16) * 16 + 16, (cell // 16) * 16 + 16))
+                    glyph = glyph.point(lambda v: 0 if v else 255).resize(
+                        (16 * scale, 16 * scale), Image.NEAREST)
+                    sheet.paste(glyph, (16 + j * 16 * scale, y0 + 20 + row * line_h))
     return sheet
 
 
