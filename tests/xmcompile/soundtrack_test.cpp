@@ -2,11 +2,14 @@
 // and it loads as a song the player can run.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "music/render.h"
 #include "tests/music/song_loading.h"
 #include "tools/xmcompile/module_builder.h"
 
@@ -64,6 +67,69 @@ TEST(Soundtrack, LoadsAsAPlayableSong) {
     expectPlayableSong(*song);
     EXPECT_EQ(song->songFlags & linearFrequencyTable, linearFrequencyTable);
     EXPECT_LT(song->restartPosition, song->songLength);
+}
+
+// One pass through the song as the demo plays it, up to the tick that goes
+// back to an earlier order position.
+struct SongPass {
+    std::vector<int16_t> pcm;  // interleaved stereo
+    int64_t frames = 0;
+    bool looped = false;
+};
+
+SongPass renderOnePass(Song* song) {
+    constexpr int32_t rate = 44100;
+    constexpr int64_t limitFrames = int64_t{rate} * 600;
+    struct Watch {
+        int32_t lastPosition = 0;
+        bool looped = false;
+    } watch;
+    auto onTick = [](const Song& playing, void* context) {
+        auto& state = *static_cast<Watch*>(context);
+        if (playing.orderPosition < state.lastPosition) state.looped = true;
+        state.lastPosition = playing.orderPosition;
+        return state.looped;
+    };
+    SongPass pass;
+    pass.pcm.resize(2 * static_cast<size_t>(limitFrames));
+    if (!beginRender(song, rate)) return pass;
+    pass.frames = renderFrames(pass.pcm.data(), limitFrames, onTick, &watch);
+    endRender();
+    pass.pcm.resize(2 * static_cast<size_t>(pass.frames));
+    pass.looped = watch.looped;
+    return pass;
+}
+
+// The figures the mix is held to: at least two and a half minutes before the
+// song loops, no more than 0.01 % of the samples at full scale, an RMS level
+// between -18 and -12 dBFS and no DC offset.
+TEST(Soundtrack, RendersItsWholeLengthWithoutClippingAtItsLoudness) {
+    SongPtr song = loadBytes(committedModule());
+    ASSERT_NE(song, nullptr);
+    SongPass pass = renderOnePass(song.get());
+    ASSERT_TRUE(pass.looped) << "the song did not come round within ten minutes";
+    double seconds = pass.frames / 44100.0;
+    int64_t clipped = 0;
+    double sum = 0;
+    double squares = 0;
+    int peak = 0;
+    for (int16_t value : pass.pcm) {
+        if (value == 32767 || value == -32768) ++clipped;
+        peak = std::max(peak, std::abs(int{value}));
+        sum += value;
+        squares += static_cast<double>(value) * value;
+    }
+    double samples = static_cast<double>(pass.pcm.size());
+    double rmsDb = 10.0 * std::log10(squares / samples / (32768.0 * 32768.0));
+    double peakDb = 20.0 * std::log10(peak / 32768.0);
+    double dc = sum / samples / 32768.0;
+    std::printf("soundtrack: %.2f s, RMS %.2f dBFS, peak %.2f dBFS, %lld samples at full scale, DC %.6f\n",
+                seconds, rmsDb, peakDb, static_cast<long long>(clipped), dc);
+    EXPECT_GE(seconds, 150.0);
+    EXPECT_LE(clipped, samples * 0.0001);
+    EXPECT_GE(rmsDb, -18.0);
+    EXPECT_LE(rmsDb, -12.0);
+    EXPECT_LT(std::fabs(dc), 0.001);
 }
 
 }  // namespace

@@ -112,10 +112,11 @@ TEST(Synth, NormalisesThePeakInTheSampleWidth) {
     EXPECT_GE(low, -32768);
 }
 
-TEST(Synth, NarrowPulsesCarryNoDcOffset) {
+TEST(Synth, NarrowAndSaturatedPulsesCarryNoDcOffset) {
     SampleRecipe recipe = sineRecipe();
     recipe.oscillators[0].wave = Wave::square;
     recipe.oscillators[0].duty = 0.125;
+    recipe.drive = 3;
     recipe.bits = 16;
     recipe.loop = LoopKind::forward;
     recipe.loopCycles = 8;

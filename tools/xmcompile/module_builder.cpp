@@ -130,6 +130,10 @@ bool buildPattern(const PatternSource& source, const std::map<std::string, const
                     cell.effect = 8;
                     cell.param = static_cast<uint8_t>(placement.pan);
                 }
+                if (placement.delay > 0 && cell.note >= 1 && cell.note <= 96 && cell.effect == 0 && cell.param == 0) {
+                    cell.effect = 14;
+                    cell.param = static_cast<uint8_t>(0xD0 + placement.delay);
+                }
                 Cell& target = cells[{row, placement.channel}];
                 if (!placement.merge) {
                     target = cell;

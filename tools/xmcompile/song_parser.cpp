@@ -539,7 +539,7 @@ private:
             close(Block::top);
             return;
         }
-        line.expectCount(2, 5, "<channel> <track> [+/-semitones] [once] [merge] [at=row] [scale=f] [pan=0..255]");
+        line.expectCount(2, 5, "<channel> <track> [+/-semitones] [once] [merge] [at=row] [scale=f] [pan=0..255] [delay=ticks]");
         Placement placement;
         placement.line = lineNumber_;
         placement.channel = toInteger(line.keyword(), "channel", 1, song_.channels) - 1;
@@ -556,6 +556,7 @@ private:
         }
         takeNumber(line, "scale", placement.scale, 0, 4);
         if (auto pan = line.take("pan")) placement.pan = toInteger(*pan, "pan", 0, 255);
+        if (auto delay = line.take("delay")) placement.delay = toInteger(*delay, "delay", 1, 15);
         if (auto at = line.take("at")) placement.at = toInteger(*at, "at", 0, pattern.rows - 1);
         pattern.placements.push_back(std::move(placement));
     }

@@ -141,6 +141,7 @@ struct Placement {
     bool merge = false;    // false: the rows covered are cleared first; true: only non-empty fields overwrite
     double scale = 1.0;    // volume factor: notes get a set-volume of their volume times it
     int pan = -1;          // 0..255: notes with an instrument and no effect get 8xx; -1 = none
+    int delay = 0;         // 1..15: notes without an effect get EDx, sounding x ticks late; 0 = none
 };
 
 struct PatternSource {

@@ -1,6 +1,6 @@
 // The sample synthesiser: oscillators (with pitch bends, pulse-width sweeps,
-// per-oscillator attack and decay) summed per chord note, then filters, drive,
-// the overall level curve, normalisation and bit reduction.
+// per-oscillator attack and decay) summed per chord note, then drive, filters
+// and a DC blocker, the overall level curve, normalisation and bit reduction.
 //
 // Forward loops must join without a click, so every oscillator's steady
 // frequency is rounded to a whole number of cycles per loop, everything that
@@ -238,18 +238,27 @@ bool synthesizeSample(const SampleRecipe& recipe, SynthesizedSample& out, std::s
             if (osc.bend != 0 && !inLoop) frequency *= std::pow(2.0, osc.bend * std::exp(-time / osc.glide) / 12.0);
             sum += oscillatorLevel(osc, time) * oscillatorValue(voice, frequency, rate);
         }
+        if (recipe.drive > 0) sum = std::tanh(sum * recipe.drive) / std::tanh(recipe.drive);
         signal[static_cast<size_t>(frame)] = sum;
     }
+
+    // Every sample ends its filter chain with a DC blocker: saturation and
+    // pitch bends leave DC, which adds up across voices in the mix.
+    std::vector<Filter> filters = recipe.filters;
+    Filter dcBlocker;
+    dcBlocker.kind = FilterKind::highpass;
+    dcBlocker.cutoff = 12.0;
+    filters.push_back(dcBlocker);
 
     // Forward loops are filtered over repeats of the loop, and the loop takes
     // the last repeat, where the filters have settled.
     int64_t repeats = 0;
-    if (forward && !recipe.filters.empty()) {
+    if (forward) {
         repeats = std::max<int64_t>(2, (8192 + loopLength - 1) / loopLength);
         for (int64_t r = 0; r < repeats; ++r)
             signal.insert(signal.end(), signal.begin() + loopStart, signal.begin() + loopStart + loopLength);
     }
-    for (const Filter& filter : recipe.filters) {
+    for (const Filter& filter : filters) {
         Biquad biquad;
         for (size_t frame = 0; frame < signal.size(); ++frame) {
             if (frame % 16 == 0) {
@@ -268,9 +277,15 @@ bool synthesizeSample(const SampleRecipe& recipe, SynthesizedSample& out, std::s
     }
 
     for (int64_t frame = 0; frame < frames; ++frame) {
-        double& value = signal[static_cast<size_t>(frame)];
-        if (recipe.drive > 0) value = std::tanh(value * recipe.drive) / std::tanh(recipe.drive);
-        value *= levelAt(recipe.amp, shapeTime(frame));
+        signal[static_cast<size_t>(frame)] *= levelAt(recipe.amp, shapeTime(frame));
+    }
+    // Whatever DC the blocker leaves in a loop would sound for as long as the
+    // voice holds it, so the loop's mean comes off the whole sample.
+    if (looped) {
+        double mean = 0;
+        for (int64_t frame = loopStart; frame < frames; ++frame) mean += signal[static_cast<size_t>(frame)];
+        mean /= static_cast<double>(loopLength);
+        for (double& value : signal) value -= mean;
     }
     // A sample that just stops would click, so the last few frames fade out.
     if (!looped) {
