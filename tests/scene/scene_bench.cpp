@@ -1,0 +1,139 @@
+// Frame-rate and strip benchmarks of the scene on the production's own content:
+// whole frames at 800 x 600 (swarm on, a big logo fading, the badge cycling, the
+// strip scrolling) rendered back to back and finished, the swarm drawn from the
+// atlas against one texture bind per sprite, and the strip's software work.
+// Built with -DTAVORLY_BUILD_BENCHMARKS=ON; run with SDL's offscreen driver (the
+// default here) or any other.
+#include <benchmark/benchmark.h>
+
+#include <GL/gl.h>
+
+#include "data/embedded_resources.h"
+#include "data/scrolltext.h"
+#include "scene_test_support.h"
+
+namespace {
+
+constexpr uint32_t frameMs = 16;
+
+// A scene well into the production: swarm on and every timed effect running.
+struct RunningScene {
+    RunningScene() {
+        installResourceTable(embeddedResources());
+        resetDisplayState();
+        scene = std::make_unique<DemoScene>(clock.source(), random, scrollTextBody(), scrollTextTail());
+        random.seed(1);
+        scene->parade.swarmEnabled = 1;
+        // Let the swarm spread out in depth as it does after its first seconds.
+        for (int32_t i = 0; i < 600; ++i) advance(false);
+        clock.set(20000);
+        // Warm up: the software renderer compiles its code for each new state.
+        for (int32_t i = 0; i < 30; ++i) advance(true);
+    }
+    // One frame's time step; keeps a big logo fading and the badge cycling.
+    void advance(bool draw) {
+        clock.advance(frameMs);
+        if (!scene->parade.bigLogoActive) scene->parade.showBigLogo(int32_t(clock.now() / 8000 % 40) + 1);
+        if (draw) {
+            renderFrame(*scene);
+            glFinish();
+        } else {
+            glLoadIdentity();
+            scene->parade.drawParade();
+        }
+    }
+    ManualClock clock;
+    RandomGenerator random;
+    std::unique_ptr<DemoScene> scene;
+};
+
+RunningScene& runningScene() {
+    static RunningScene shared;
+    return shared;
+}
+
+void BM_FullFrame800x600(benchmark::State& state) {
+    RunningScene& running = runningScene();
+    for (auto _ : state) running.advance(true);
+    state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_FullFrame800x600)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime()->MinTime(3.0);
+
+// The swarm alone, as drawn: one atlas bind for all 500 sprites.
+void BM_SwarmFromAtlas(benchmark::State& state) {
+    RunningScene& running = runningScene();
+    LogoParade& parade = running.scene->parade;
+    parade.bigLogoActive = 0;
+    for (auto _ : state) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glLoadIdentity();
+        parade.drawParade();
+        glFinish();
+    }
+    state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_SwarmFromAtlas)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime()->MinTime(2.0);
+
+void BM_ClearOnly(benchmark::State& state) {
+    runningScene();
+    for (auto _ : state) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glFinish();
+    }
+}
+BENCHMARK(BM_ClearOnly)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+
+// For comparison: the same 500 quads with one bind of the sprite's own texture each.
+void BM_SwarmBindPerSprite(benchmark::State& state) {
+    RunningScene& running = runningScene();
+    LogoParade& parade = running.scene->parade;
+    for (auto _ : state) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glLoadIdentity();
+        glEnable(GL_TEXTURE_2D);
+        glEnable(GL_BLEND);
+        glDisable(GL_DEPTH_TEST);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        for (const LogoSprite& s : parade.sprites) {
+            glBindTexture(GL_TEXTURE_2D, s.texture);
+            glBegin(GL_QUADS);
+            glTexCoord2f(0, 1);
+            glVertex3f(s.x - 0.5f, s.y, s.z);
+            glTexCoord2f(1, 1);
+            glVertex3f(s.x + 0.5f, s.y, s.z);
+            glTexCoord2f(1, 0);
+            glVertex3f(s.x + 0.5f, s.y + 0.5f, s.z);
+            glTexCoord2f(0, 0);
+            glVertex3f(s.x - 0.5f, s.y + 0.5f, s.z);
+            glEnd();
+        }
+        glDisable(GL_BLEND);
+        glFinish();
+    }
+    state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_SwarmBindPerSprite)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime()->MinTime(2.0);
+
+// The strip's software work of one frame: shift, compose with the bars, and
+// the glyph and control codes of each entering cell.
+void BM_StripWork(benchmark::State& state) {
+    installResourceTable(embeddedResources());
+    resetDisplayState();
+    ManualClock clock;
+    RandomGenerator random;
+    DemoScene scene(clock.source(), random, scrollTextBody(), scrollTextTail());
+    for (auto _ : state) {
+        clock.advance(frameMs);
+        if (scene.updateScroller() != 0) {
+            state.PauseTiming();
+            scene.textPos = -1;
+            scene.workingText = scene.sourceText;
+            state.ResumeTiming();
+        }
+    }
+}
+BENCHMARK(BM_StripWork)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
