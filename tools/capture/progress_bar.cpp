@@ -23,7 +23,9 @@ std::string formatDuration(double seconds) {
 
 }  // namespace
 
-std::string formatProgress(int64_t done, int64_t total, double seconds) {
+std::string formatProgress(const Progress& progress, double seconds) {
+    const int64_t done = progress.done;
+    const int64_t total = progress.total;
     const double fps = seconds > 0 ? static_cast<double>(done) / seconds : 0.0;
     char rate[32];
     std::snprintf(rate, sizeof rate, "%.1f fps", fps);
@@ -34,7 +36,8 @@ std::string formatProgress(int64_t done, int64_t total, double seconds) {
     const auto filled = static_cast<int32_t>(shown * barWidth / total);
     std::string line = "[" + std::string(static_cast<size_t>(filled), '#') +
                        std::string(static_cast<size_t>(barWidth - filled), '.') + "] " +
-                       std::to_string(shown) + "/" + std::to_string(total) + " frames  " + rate;
+                       std::to_string(shown) + "/" + (progress.estimated ? "~" : "") + std::to_string(total) +
+                       " frames  " + rate;
     if (fps > 0) {
         line += "  " + formatDuration(static_cast<double>(total - shown) / fps) + " left";
     }
@@ -44,31 +47,30 @@ std::string formatProgress(int64_t done, int64_t total, double seconds) {
 ProgressBar::ProgressBar(bool enabled, FILE* stream)
     : enabled(enabled), stream(stream), started(std::chrono::steady_clock::now()), lastDrawn(started) {}
 
-void ProgressBar::update(int64_t done, int64_t total) {
-    if (!enabled) {
-        return;
-    }
-    const auto now = std::chrono::steady_clock::now();
-    if (drawnOnce && now - lastDrawn < std::chrono::milliseconds(100)) {
-        return;
-    }
-    lastDrawn = now;
-    draw(done, total);
+bool ProgressBar::due() const {
+    return enabled && (!drawnOnce || std::chrono::steady_clock::now() - lastDrawn >= std::chrono::milliseconds(100));
 }
 
-void ProgressBar::finish(int64_t done, int64_t total) {
+void ProgressBar::update(const Progress& progress) {
+    if (due()) {
+        draw(progress);
+    }
+}
+
+void ProgressBar::finish(const Progress& progress) {
     if (!enabled) {
         return;
     }
-    draw(done, total);
+    draw(progress);
     std::fputc('\n', stream);
     std::fflush(stream);
 }
 
-void ProgressBar::draw(int64_t done, int64_t total) {
+void ProgressBar::draw(const Progress& progress) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     // Clear to the end of the line, since the text may get shorter.
-    std::fprintf(stream, "\r%s\x1b[K", formatProgress(done, total, seconds).c_str());
+    std::fprintf(stream, "\r%s\x1b[K", formatProgress(progress, seconds).c_str());
     std::fflush(stream);
+    lastDrawn = std::chrono::steady_clock::now();
     drawnOnce = true;
 }

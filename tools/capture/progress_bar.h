@@ -8,21 +8,31 @@
 #include <cstdio>
 #include <string>
 
-// The text of the line for `done` frames of `total` (0 when the total is not
-// known yet) after `seconds` of work.
-std::string formatProgress(int64_t done, int64_t total, double seconds);
+// How far a capture has come: frames done of the total, which is 0 when not
+// known at all and only an estimate (shown with a tilde) when `estimated`.
+struct Progress {
+    int64_t done = 0;
+    int64_t total = 0;
+    bool estimated = false;
+};
+
+// The text of the line after `seconds` of work.
+std::string formatProgress(const Progress& progress, double seconds);
 
 class ProgressBar {
 public:
     // Called once before the first frame; shown only when enabled.
     explicit ProgressBar(bool enabled, FILE* stream = stderr);
-    // Called after every frame; redraws at most ten times a second.
-    void update(int64_t done, int64_t total);
+    // True when the next update would redraw (at most ten times a second), so
+    // that callers can skip working out the progress in between.
+    bool due() const;
+    // Called after frames; redraws when due.
+    void update(const Progress& progress);
     // Draws the final state and ends the line.
-    void finish(int64_t done, int64_t total);
+    void finish(const Progress& progress);
 
 private:
-    void draw(int64_t done, int64_t total);
+    void draw(const Progress& progress);
 
     bool enabled;
     FILE* stream;

@@ -1,0 +1,253 @@
+// The capture loop. Frame k is drawn with the scene's clock at k * 1000 / fps
+// ms and the generator seeded once after the scene is built, exactly as the
+// demo's main loop draws, so the scene's state and its random draws follow
+// the same path on every run. Frames before the span are still drawn (the
+// scroller, the swarm and the generator move with every frame), but with an
+// empty scissor box, so the software rasteriser has no pixels to fill, and
+// nothing is read back or encoded; their music is rendered and dropped.
+#include "tools/capture/capture_session.h"
+
+#include <GL/gl.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "app/display.h"
+#include "music/file_callbacks.h"
+#include "music/lifecycle.h"
+#include "music/memory_file.h"
+#include "music/render.h"
+#include "scene/demo_scene.h"
+#include "scene/random_generator.h"
+#include "scene/scroller.h"
+#include "scene/tick_source.h"
+#include "tools/capture/capture_timing.h"
+#include "tools/capture/png_writer.h"
+#include "tools/capture/progress_bar.h"
+#include "tools/capture/video_pipe.h"
+#include "tools/capture/wav_writer.h"
+
+namespace {
+
+// The module "#190" loaded from the embedded resources and rendered offline.
+class MusicTrack {
+public:
+    MusicTrack() = default;
+    MusicTrack(const MusicTrack&) = delete;
+    MusicTrack& operator=(const MusicTrack&) = delete;
+    ~MusicTrack() {
+        if (song) {
+            endRender();
+            freeSong(song);
+        }
+    }
+
+    bool start(std::string& error) {
+        installFileCallbacks(openResourceFile, closeMemoryFile, readMemoryFile, seekMemoryFile, tellMemoryFile);
+        song = loadSong("#190");
+        if (!song) {
+            error = "cannot load the music: resource #190 is missing or not an XM module";
+            return false;
+        }
+        if (!beginRender(song, captureAudioRate)) {
+            error = "cannot start rendering the music";
+            return false;
+        }
+        return true;
+    }
+
+    // The next `frames` frames of the music, interleaved left/right.
+    std::span<const int16_t> render(int64_t frames) {
+        pcm.resize(2 * static_cast<size_t>(frames));
+        const int64_t rendered = renderFrames(pcm.data(), frames);
+        // The engine renders every frame it is asked for; should it ever stop
+        // short, the rest is silence rather than a shorter span.
+        std::fill(pcm.begin() + 2 * rendered, pcm.end(), int16_t{0});
+        return pcm;
+    }
+
+private:
+    Song* song = nullptr;
+    std::vector<int16_t> pcm;
+};
+
+// The progress of a capture whose span ends at the end mark: the share of the
+// scrolltext read so far (erased codes included) of the bytes that can be read
+// before the text would restart, turned into a frame count. The scroll speed
+// changes along the text, so this is an estimate.
+Progress estimateProgress(const DemoScene& scene, int64_t framesRun) {
+    const auto readBytes = static_cast<int64_t>(scene.textPos) +
+                           static_cast<int64_t>(scene.sourceText.size() - scene.workingText.size());
+    const auto readableBytes = static_cast<int64_t>(scene.sourceText.size()) - restartMargin;
+    if (readBytes <= 0 || readableBytes <= 0) {
+        return Progress{framesRun, 0, false};
+    }
+    return Progress{framesRun, std::max(framesRun, framesRun * readableBytes / readBytes), true};
+}
+
+std::string pngPath(const std::string& directory, int64_t frame) {
+    char name[32];
+    std::snprintf(name, sizeof name, "frame_%06lld.png", static_cast<long long>(frame));
+    return (std::filesystem::path(directory) / name).string();
+}
+
+// Opens and closes the offscreen display around the capture.
+class OffscreenDisplay {
+public:
+    bool open() {
+        opened = openDisplay("Tavorly!", captureWidth, captureHeight, 32, DisplaySurface::Offscreen);
+        return opened;
+    }
+    ~OffscreenDisplay() {
+        if (opened) {
+            closeDisplay();
+        }
+    }
+
+private:
+    bool opened = false;
+};
+
+}  // namespace
+
+bool runCapture(const CaptureOptions& options, std::string_view textBody, std::string_view textTail,
+                bool showProgress, CaptureReport& report) {
+    std::string& error = report.error;
+    const bool wantsPictures = !options.pngDirectory.empty() || !options.videoPath.empty();
+    const bool wantsMusic = !options.audioPath.empty() || !options.videoPath.empty();
+
+    if (!options.pngDirectory.empty()) {
+        std::error_code failure;
+        std::filesystem::create_directories(options.pngDirectory, failure);
+        if (failure) {
+            error = "cannot create " + options.pngDirectory + ": " + failure.message();
+            return false;
+        }
+    }
+    WavWriter wav;
+    if (!options.audioPath.empty() && !wav.open(options.audioPath, captureAudioRate, error)) {
+        return false;
+    }
+
+    OffscreenDisplay display;
+    if (!display.open()) {
+        error = "cannot open an offscreen OpenGL display";
+        return false;
+    }
+    ManualClock clock;
+    clock.set(tickOfFrame(0, options.fps));
+    RandomGenerator random;
+    // Built from the unseeded generator, as the demo builds it; seeded after.
+    std::optional<DemoScene> scene;
+    scene.emplace(clock.source(), random, textBody, textTail);
+    random.seed(options.seed);
+
+    MusicTrack music;
+    if (wantsMusic && !music.start(error)) {
+        return false;
+    }
+    VideoPipe video;
+    if (!options.videoPath.empty() &&
+        !video.start(options.videoPath, captureWidth, captureHeight, options.fps, error)) {
+        return false;
+    }
+
+    std::vector<uint8_t> rgb(static_cast<size_t>(captureWidth) * captureHeight * 3);
+    PngEncoder pngEncoder;
+    std::vector<uint8_t> png;
+    ProgressBar progressBar(showProgress);
+    const auto progress = [&](int64_t framesRun) {
+        return options.lastFrame ? Progress{framesRun, *options.lastFrame + 1, false}
+                                 : estimateProgress(*scene, framesRun);
+    };
+    const auto started = std::chrono::steady_clock::now();
+
+    bool ok = true;
+    for (int64_t frame = 0; ok; ++frame) {
+        const bool inSpan = frame >= options.firstFrame;
+        clock.set(tickOfFrame(frame, options.fps));
+        if (!inSpan) {
+            glScissor(0, 0, 0, 0);
+            glEnable(GL_SCISSOR_TEST);
+        }
+        const int32_t ended = stepFrame([&] {
+            const int32_t result = scene->drawFrame();
+            if (inSpan && wantsPictures && !readFramePixels(rgb)) {
+                error = "cannot read the drawn frame back";
+                ok = false;
+            }
+            return result;
+        });
+        if (!inSpan) {
+            glDisable(GL_SCISSOR_TEST);
+        }
+        std::span<const int16_t> pcm;
+        if (wantsMusic) {
+            pcm = music.render(audioFrameOfFrame(frame + 1, options.fps) - audioFrameOfFrame(frame, options.fps));
+        }
+        report.framesRun = frame + 1;
+
+        if (ok && inSpan) {
+            if (!options.pngDirectory.empty()) {
+                const std::string path = pngPath(options.pngDirectory, frame);
+                if (!pngEncoder.encode(rgb, captureWidth, captureHeight, png)) {
+                    error = "out of memory while compressing " + path;
+                    ok = false;
+                } else {
+                    ok = writeWholeFile(path, png, error);
+                }
+            }
+            if (ok && !options.audioPath.empty()) {
+                ok = wav.write(pcm, error);
+            }
+            if (ok && !options.videoPath.empty()) {
+                ok = video.writeFrame(rgb, pcm, error);
+            }
+            if (ok) {
+                ++report.framesWritten;
+            }
+        }
+        if (progressBar.due()) {
+            progressBar.update(progress(frame + 1));
+        }
+        if (ended) {
+            report.endFrame = frame;
+            break;
+        }
+        if (options.lastFrame && frame == *options.lastFrame) {
+            break;
+        }
+    }
+    report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    if (ok) {
+        progressBar.finish(Progress{report.framesRun, report.framesRun, false});
+    } else {
+        progressBar.finish(progress(report.framesRun));
+    }
+
+    if (ok && report.framesWritten == 0) {
+        error = "the production ends at frame " + std::to_string(report.endFrame) + ", before frame " +
+                std::to_string(options.firstFrame);
+        ok = false;
+    }
+    if (!options.videoPath.empty()) {
+        std::string videoError;
+        if (!video.finish(videoError) && ok) {
+            error = videoError;
+            ok = false;
+        }
+    }
+    if (!options.audioPath.empty()) {
+        std::string wavError;
+        if (!wav.close(wavError) && ok) {
+            error = wavError;
+            ok = false;
+        }
+    }
+    // The scene's textures go before the GL context does.
+    scene.reset();
+    return ok;
+}
