@@ -23,11 +23,11 @@ public:
     // Fills in the sizes and closes the file; false with error set on failure.
     bool close(std::string& error);
 
-    uint64_t framesWritten() const { return dataBytes / 4; }
+    uint64_t framesWritten() const { return frames; }
 
 private:
     FILE* file = nullptr;
     std::string path;
     int32_t sampleRate = 0;
-    uint64_t dataBytes = 0;  // PCM bytes written so far
+    uint64_t frames = 0;  // stereo frames written so far
 };
