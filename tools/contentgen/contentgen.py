@@ -6,6 +6,8 @@
   contentgen.py review DATA_DIR OUT_DIR
                                  logos.png and typefaces.png from the files in DATA_DIR
                                  (its bitmap/ and rcdata/ folders)
+  contentgen.py ocr DATA_DIR     reads the typefaces and the logos' words back with
+                                 tesseract (tesseract-ocr) and prints how much it read
 
 Run with Debian's python3 and python3-pil; the fonts come from the Debian font
 packages listed in scripts/packages.txt. The same inputs give the same bytes.
@@ -17,7 +19,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 
 def main(argv):
-    if len(argv) < 3 or argv[1] not in ("fonts", "images", "review"):
+    if len(argv) < 3 or argv[1] not in ("fonts", "images", "review", "ocr"):
         print(__doc__.strip(), file=sys.stderr)
         return 2
     try:
@@ -33,6 +35,9 @@ def main(argv):
         import logos
         for path in logos.write_images(argv[2]):
             print(path)
+    elif argv[1] == "ocr":
+        import ocrcheck
+        return ocrcheck.report(argv[2])
     else:
         if len(argv) < 4:
             print(__doc__.strip(), file=sys.stderr)

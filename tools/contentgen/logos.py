@@ -282,7 +282,7 @@ def style_starburst(c, text, face, burst, fill, box=(420, 120)):
 
 # Each entry draws one logo; logo k is RCDATA 109 + k.
 LOGOS = [
-    lambda c: style_chrome(c, "TAVORLY", "sans", (60, 120, 255), (120, 60, 20)),
+    lambda c: style_chrome(c, "TAVORLY", "heros", (60, 120, 255), (120, 60, 20)),
     lambda c: style_copper(c, "SCROLL", "sanscond", [(255, 60, 40), (255, 200, 40), (60, 220, 90), (40, 120, 255), (200, 60, 255)]),
     lambda c: style_neon(c, "NEON", "gothic", (255, 60, 200), box=(420, 160)),
     lambda c: style_pixel(c, "PIXEL", "9x15B", [(120, 255, 120), (20, 140, 60)]),

@@ -1,7 +1,7 @@
 """Contact sheets for looking at the material without running the demo.
 
-logos.png shows the forty logos and the three badges at full size on a dark
-checkerboard (transparent pixels let it through) with their resource ids;
+logos.png shows the forty logos and the three badges at full size on a plain
+dark ground (transparent pixels let it through) with their resource ids;
 typefaces.png shows each of the sixteen typefaces with every printable
 character and a sample sentence, doubled as on screen, read back from the committed font sheets in
 the order the scroller reads them.
@@ -15,27 +15,20 @@ import imagefiles
 LABEL_FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
 
 
-def _checker(w, h, a=(36, 36, 44), b=(52, 52, 62), cell=8):
-    img = Image.new("RGB", (w, h), a)
-    d = ImageDraw.Draw(img)
-    for y in range(0, h, cell):
-        for x in range(0, w, cell):
-            if (x // cell + y // cell) % 2:
-                d.rectangle([x, y, x + cell - 1, y + cell - 1], fill=b)
-    return img
+GROUND = (40, 40, 48)
 
 
-def _over_checker(picture):
-    bg = _checker(*picture.size)
-    mask = picture.convert("L").point(lambda v: 255 if v else 0)
-    # Exact black is transparent; a dark but non-black pixel is not.
-    rgb = picture.load()
-    mp = mask.load()
+def over_ground(picture):
+    """The picture over a plain dark ground: exact black lets it through,
+    a dark but non-black pixel does not."""
+    ground = Image.new("RGB", picture.size, GROUND)
+    mask = Image.new("L", picture.size, 0)
+    rgb, mp = picture.load(), mask.load()
     for y in range(picture.height):
         for x in range(picture.width):
             mp[x, y] = 0 if rgb[x, y] == (0, 0, 0) else 255
-    bg.paste(picture, (0, 0), mask)
-    return bg
+    ground.paste(picture, (0, 0), mask)
+    return ground
 
 
 def logo_sheet(rcdata_dir):
@@ -51,7 +44,7 @@ def logo_sheet(rcdata_dir):
         name = f"logo {rid - 109} (#{rid})" if rid < 180 else f"badge #{rid}"
         if os.path.exists(path):
             with open(path, "rb") as f:
-                sheet.paste(_over_checker(imagefiles.rgb_image(f.read())), (x, y))
+                sheet.paste(over_ground(imagefiles.rgb_image(f.read())), (x, y))
         else:
             name += " missing"
         d.text((x, y + 130), name, font=label, fill=(220, 220, 220))
