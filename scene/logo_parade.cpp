@@ -65,7 +65,7 @@ LogoParade::LogoParade(TickSource ticks, RandomGenerator& random) : ticks(ticks)
     for (LogoSprite& sprite : sprites) {
         sprite.x = sprite.y = 0.0f;
         sprite.z = static_cast<float>((random.next() % 2000 - 6000) * 0.01);
-        drawMotion(sprite);
+        pickMotion(sprite);
     }
 }
 
@@ -74,7 +74,7 @@ LogoParade::~LogoParade() {
     glDeleteTextures(1, &atlasTexture);
 }
 
-void LogoParade::drawMotion(LogoSprite& sprite) {
+void LogoParade::pickMotion(LogoSprite& sprite) {
     sprite.vx = static_cast<float>((random.next() % 250 - 125) * 0.0001);
     sprite.vy = static_cast<float>((random.next() % 250 - 125) * 0.0001);
     sprite.vz = static_cast<float>((random.next() % 250) * 0.001);
@@ -162,7 +162,7 @@ void LogoParade::moveSprite(LogoSprite& sprite) {
         // Passed the viewer: start again far away with a new motion and logo.
         sprite.x = sprite.y = 0.0f;
         sprite.z = -40.0f;
-        drawMotion(sprite);
+        pickMotion(sprite);
     } else {
         sprite.z += sprite.vz;
     }

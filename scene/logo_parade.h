@@ -84,7 +84,7 @@ private:
     void drawBigLogo();
     void sortSprites();
     void moveSprite(LogoSprite& sprite);
-    void drawMotion(LogoSprite& sprite);
+    void pickMotion(LogoSprite& sprite);
     int32_t logoIndexOf(GLuint name) const;
     void buildAtlas();
 
