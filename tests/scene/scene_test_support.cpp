@@ -1,9 +1,9 @@
 // Builders for test resources, the shared offscreen GL context and read-back.
 #include "scene_test_support.h"
 
+#include "app/display.h"
+
 #include <GL/gl.h>
-#include <GL/glu.h>
-#include <SDL2/SDL.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -113,49 +113,17 @@ TestResources standardResources() {
     return ::testing::AssertionSuccess();
 }
 
-namespace {
-
-struct OffscreenDisplay {
-    SDL_Window* window = nullptr;
-    SDL_GLContext context = nullptr;
-};
-
-OffscreenDisplay& display() {
-    static OffscreenDisplay shared = [] {
-        // The offscreen driver needs no X server; a caller may pick another.
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        OffscreenDisplay d;
-        if (SDL_Init(SDL_INIT_VIDEO) != 0) throw std::runtime_error(SDL_GetError());
-        SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-        d.window = SDL_CreateWindow("scene tests", 0, 0, 800, 600, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-        if (d.window == nullptr) throw std::runtime_error(SDL_GetError());
-        d.context = SDL_GL_CreateContext(d.window);
-        if (d.context == nullptr) throw std::runtime_error(SDL_GetError());
-        return d;
-    }();
-    return shared;
-}
-
-}  // namespace
-
 void resetDisplayState() {
-    OffscreenDisplay& d = display();
-    SDL_GL_MakeCurrent(d.window, d.context);
-    glViewport(0, 0, 800, 600);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, 800.0 / 600.0, double(0.1f), 100.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glShadeModel(GL_SMOOTH);
-    glClearColor(0.2f, 0.0f, 0.2f, 0.5f);
-    glClearDepth(1.0);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
-    glEnable(GL_TEXTURE_2D);
+    // One display for the whole test program, opened on first use.
+    static const bool opened = openDisplay("scene tests", 800, 600, 32, DisplaySurface::Offscreen);
+    if (!opened) throw std::runtime_error("no offscreen GL display");
+    resizeView(800, 600);
+    initRenderState();
+    // What earlier tests may have left behind.
     glDisable(GL_BLEND);
+    glDisable(GL_ALPHA_TEST);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glBindTexture(GL_TEXTURE_2D, 0);
 }
 
 SceneRig::SceneRig(std::string_view body, std::string_view tail) {
@@ -164,8 +132,7 @@ SceneRig::SceneRig(std::string_view body, std::string_view tail) {
 }
 
 int32_t renderFrame(DemoScene& scene) {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glLoadIdentity();
+    beginFrame();
     return scene.drawFrame();
 }
 

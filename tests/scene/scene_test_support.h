@@ -1,6 +1,7 @@
 // Test material for the scene: resource tables of small images and font sheets
-// built in code, an 800 by 600 GL context on SDL's offscreen driver (no X server
-// needed), the per-frame step the program runs, and pixel read-back.
+// built in code, the program's own display opened offscreen (no X server
+// needed) with its GL state, the per-frame step the program runs, and pixel
+// read-back.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -64,12 +65,11 @@ struct SceneRig {
     std::unique_ptr<DemoScene> scene;
 };
 
-// Creates the shared GL context on first use and sets the display's GL state:
-// 800 x 600 viewport, 45-degree perspective, smooth shading, the clear colour
-// (0.2, 0, 0.2), depth test less-or-equal, 2-D texturing on.
+// Opens the shared offscreen display on first use and sets the GL state the
+// program starts its frames with (viewport, perspective, render state).
 void resetDisplayState();
-// The program's per-frame step: clear colour and depth, identity modelview,
-// drawFrame. Returns drawFrame's result; pixels can be read before the next.
+// The program's per-frame step without presenting: clear colour and depth,
+// identity modelview, drawFrame. Returns drawFrame's result; pixels can be read before the next.
 int32_t renderFrame(DemoScene& scene);
 // One pixel of the frame, (x, y) with y = 0 the top row.
 Rgb pixelAt(int32_t x, int32_t y);
