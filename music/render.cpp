@@ -15,12 +15,14 @@ std::vector<float> mixBlock;
 std::vector<int16_t> pcmBlock;
 int32_t pcmFramesReady = 0;  // frames of pcmBlock rendered
 int32_t pcmFramesTaken = 0;  // of which handed out
+int32_t rateBeforeRender = 0;  // the output's rate, given back at the end
 
 }  // namespace
 
 bool beginRender(Song* song, int32_t rate) {
     if (song == nullptr || rate < 8000 || rate > 192000) return false;
     if (!threadFinished.load()) return false;
+    if (rateBeforeRender == 0) rateBeforeRender = outputRate;
     outputRate = rate;
     setMixRate(rate);
     resetVoices();
@@ -62,4 +64,10 @@ int64_t renderFrames(int16_t* out, int64_t frames, TickWatch watch, void* contex
 void endRender() {
     currentSong = nullptr;
     pcmFramesReady = pcmFramesTaken = 0;
+    // An output opened at another rate keeps its tempo and ramps.
+    if (rateBeforeRender != 0) {
+        outputRate = rateBeforeRender;
+        setMixRate(outputRate);
+        rateBeforeRender = 0;
+    }
 }

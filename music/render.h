@@ -21,5 +21,6 @@ bool beginRender(Song* song, int32_t rate);
 // which case the frames from that tick on are not written.
 int64_t renderFrames(int16_t* out, int64_t frames, TickWatch watch = nullptr, void* context = nullptr);
 
-// Forgets the current song. The song itself stays the caller's.
+// Forgets the current song and gives the output back its own rate. The song
+// itself stays the caller's.
 void endRender();

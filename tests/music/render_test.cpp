@@ -87,4 +87,15 @@ TEST_F(OutputTest, RenderIsRefusedWhileTheDevicePlays) {
     EXPECT_FALSE(beginRender(&song, 0));
 }
 
+TEST_F(OutputTest, RenderAtAnotherRateLeavesTheOpenOutputsTempoAlone) {
+    Song song = makeSong(markingTick);
+    ASSERT_TRUE(beginRender(&song, 22050));
+    EXPECT_EQ(song.framesPerTick, 441);
+    endRender();
+    ASSERT_TRUE(playSong(&song));
+    stopSong(&song);
+    EXPECT_EQ(song.framesPerTick, 882);
+    EXPECT_EQ(rampLength, 128);
+}
+
 }  // namespace
