@@ -31,6 +31,13 @@ void lowerVolume(MusicChannel& channel, int32_t amount) {
 void lowerPeriod(MusicChannel& channel, int32_t amount) { channel.period = std::max(channel.period - amount, 1 - highestPeriod); }
 void raisePeriod(MusicChannel& channel, int32_t amount) { channel.period = std::min(channel.period + amount, highestPeriod); }
 
+// Volume-column panning slides leave the panning unclamped; it is clamped
+// when it reaches the voice.
+void shiftPanning(MusicChannel& channel, int32_t amount) {
+    channel.channelPan += amount;
+    channel.updateFlags |= updatePanning;
+}
+
 // Axy, 5xy and 6xy on the later ticks: an up nibble wins over a down nibble.
 void slideVolume(MusicChannel& channel) {
     uint8_t m = channel.volumeSlideMemory;
@@ -198,12 +205,10 @@ void volumeColumnOnLaterTick(MusicChannel& channel, uint8_t value) {
             stepVibratoPhase(channel);
             break;
         case 0xD:
-            channel.channelPan -= x;
-            channel.updateFlags |= updatePanning;
+            shiftPanning(channel, -x);
             break;
         case 0xE:
-            channel.channelPan += x;
-            channel.updateFlags |= updatePanning;
+            shiftPanning(channel, x);
             break;
         case 0xF:
             applyTonePortamento(channel);
@@ -305,12 +310,10 @@ void applyVolumeColumn(MusicChannel& channel, uint8_t value) {
             channel.updateFlags |= updatePanning;
             break;
         case 0xD:
-            channel.channelPan -= x;
-            channel.updateFlags |= updatePanning;
+            shiftPanning(channel, -x);
             break;
         case 0xE:
-            channel.channelPan += x;
-            channel.updateFlags |= updatePanning;
+            shiftPanning(channel, x);
             break;
         case 0xF:
             if (x) channel.tonePortaSpeed = static_cast<uint8_t>(x * 16);

@@ -14,11 +14,7 @@ constexpr int32_t missingPatternRows = 64;
 
 // Where the row read at the last tick 0 lies, so that the later ticks run the
 // same cells even after a pattern loop has moved the row counter back.
-struct RowInPlay {
-    int32_t orderPosition = -1;
-    int32_t row = -1;
-};
-RowInPlay rowRead;
+PlayedTick rowRead{-1, -1, 0};
 
 const Pattern* patternAt(const Song* song, int32_t orderPosition) {
     if (orderPosition < 0 || orderPosition >= maxOrderPositions || !song->patterns) return nullptr;
@@ -200,7 +196,7 @@ void triggerInstrument(MusicChannel& channel, const Sample& sample) {
 void processRow(Song* song) {
     song->jumpPosition = -1;
     song->breakRow = -1;
-    rowRead = {song->orderPosition, song->row};
+    rowRead = {song->orderPosition, song->row, 0};
     const Note* cells = cellsOfRow(song, song->orderPosition, song->row);
     if (!cells) return;
     bool jumpSeen = false;
@@ -208,8 +204,11 @@ void processRow(Song* song) {
     for (int32_t c = 0; c < count; ++c) processChannelRow(song, c, cells[c], jumpSeen);
 }
 
+PlayedTick lastPlayedTick() { return rowRead; }
+
 void playerTick(Song* song) {
     if (!song) return;
+    rowRead.tick = song->tick;
     if (song->tick != 0) {
         processEffectTicks(song);
     } else {

@@ -30,6 +30,15 @@ ChannelSound resolveSound(const Song* song, const MusicChannel& channel);
 // cells. The later ticks of a row run these cells.
 const Note* rowInPlay(const Song* song);
 
+// Where the last tick played: the order position and row read at its row's
+// tick 0, and the tick's number within the row (pattern-delay ticks included).
+struct PlayedTick {
+    int32_t orderPosition;
+    int32_t row;
+    int32_t tick;
+};
+PlayedTick lastPlayedTick();
+
 // Channels the player processes: the song's channels, at most 32.
 int32_t playedChannelCount(const Song* song);
 
