@@ -74,7 +74,3 @@ struct MusicChannel {
 // One record per pattern channel; touched only by the thread that renders.
 extern std::array<MusicChannel, maxSongChannels> channels;
 
-// Zeroes the records of the first channelCount channels (at most the table's
-// 32) and binds channel c to voice c. Called by playSong on the main thread
-// before the output thread starts; records beyond channelCount are untouched.
-void resetChannels(int32_t channelCount);

@@ -8,9 +8,6 @@
 #include "music/channel.h"
 #include "music/song.h"
 
-// Frames per second the voice steps are computed for.
-constexpr int32_t mixingRate = 44100;
-
 // Period of a 0-based note (a channel's realNote) in the linear table:
 // 7680 - note * 64 - finetune / 2. Never below 1, so that notes pushed far
 // above the keyboard by a relative note still give a finite frequency.
@@ -29,7 +26,8 @@ void applyTonePortamento(MusicChannel& channel);
 // finite. Below 100 Hz the voice plays at 100 Hz (see voiceStep).
 int64_t periodFrequency(bool linearTable, int32_t period, int32_t periodDelta);
 
-// 32.32 frames per output frame for a frequency, floored at 100 Hz.
+// 32.32 frames per output frame at the output rate for a frequency, floored
+// at 100 Hz.
 uint64_t voiceStep(int64_t frequency);
 
 // Ends a channel's tick: starts a note (moving the channel to its partner

@@ -1,14 +1,16 @@
-// Fuzzes the loader: arbitrary bytes are served as the embedded module, loaded,
-// walked up to every bound the song promises, and released. Built with address
-// and undefined-behaviour checks, so a read outside what the loader allocated,
-// an overflow or a leak stops the run.
+// Fuzzes the loader and the player: arbitrary bytes are served as the embedded
+// module, loaded, walked up to every bound the song promises, played for a few
+// seconds, and released. Built with address and undefined-behaviour checks, so
+// a read outside what the loader allocated, an overflow or a leak stops the run.
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "data/resources.h"
 #include "music/file_callbacks.h"
 #include "music/lifecycle.h"
 #include "music/memory_file.h"
+#include "music/render.h"
 
 namespace {
 
@@ -37,11 +39,22 @@ uint32_t touchSong(const Song& song) {
     return sum;
 }
 
-// Where playing a loaded song for a while goes once the fuzz run covers the
-// player as well.
+// Plays the first seconds of the song through the offline render, so that the
+// player and the mixer run on every input that loads. The low rate keeps the
+// number of ticks while mixing fewer frames, and drives the voices at large steps.
+void playSong(Song& song) {
+    constexpr int32_t rate = 8000;
+    constexpr int32_t seconds = 4;
+    static std::vector<int16_t> out(size_t{rate} * 2);
+    if (!beginRender(&song, rate)) return;
+    for (int32_t s = 0; s < seconds; ++s) renderFrames(out.data(), rate);
+    endRender();
+}
+
 void exerciseSong(Song& song) {
     volatile uint32_t sink = touchSong(song);
     (void)sink;
+    playSong(song);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "music/channel.h"
+#include "music/lifecycle.h"
 #include "music/mixer.h"
 #include "music/player.h"
 #include "music/song.h"
@@ -14,23 +15,9 @@
 class PlayerHarness {
 public:
     explicit PlayerHarness(const XmModule& module) : song_(loadModule(module)) {
-        Song* song = song_.get();
-        song->jumpPosition = -1;
-        song->breakRow = -1;
-        song->globalVolume = song->initialGlobalVolume;
-        song->speed = song->defaultSpeed;
-        song->bpm = song->defaultBpm;
-        song->row = 0;
-        song->orderPosition = 0;
-        song->tick = 0;
-        song->patternDelay = 0;
-        for (int32_t v = 0; v < voiceCount; ++v) {
-            voices[v] = Voice{};
-            voices[v].index = v;
-            voices[v].step = uint64_t{1} << 32;
-        }
+        resetVoices();
         channels = {};
-        resetChannels(song->channelCount);
+        rewindSong(song_.get());
     }
 
     Song& song() { return *song_; }
