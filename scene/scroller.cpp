@@ -20,8 +20,8 @@ void DemoScene::eraseText(int64_t index, int64_t count) {
 int32_t DemoScene::updateScroller() {
     shiftScrollBuffer();
     composeStrip();
-    if (scrollAccum <= -cellWidth) {
-        scrollAccum += cellWidth;
+    if (scrollAccum <= -scrollCellWidth) {
+        scrollAccum += scrollCellWidth;
         ++textPos;
         if (int64_t(textPos) + restartMargin >= int64_t(workingText.size())) {
             // Every code comes back; the capacity is kept, so nothing is allocated.
@@ -62,7 +62,7 @@ int32_t DemoScene::updateScroller() {
             case ControlCode::SetSpeed: {
                 int32_t speed = argument(1);
                 eraseText(textPos, 2);
-                scrollSpeed = speed >= 1 && speed <= cellWidth ? speed : 2;
+                scrollSpeed = speed >= 1 && speed <= scrollCellWidth ? speed : 2;
                 continue;
             }
             case ControlCode::SetFont: {

@@ -18,5 +18,5 @@ enum class ControlCode : uint8_t {
 // Cells are 16 strip pixels wide; the working text restarts when fewer than
 // this many bytes are left after the read position, so a code's argument bytes
 // are always present in a text longer than that.
-inline constexpr int32_t cellWidth = 16;
+inline constexpr int32_t scrollCellWidth = 16;
 inline constexpr int32_t restartMargin = 27;
