@@ -32,7 +32,7 @@ TYPEFACES = [
     ("Sans Bold", "ttf", f"{TRUETYPE}/dejavu/DejaVuSans-Bold.ttf", None),
     ("Book Serif", "ttf", f"{TRUETYPE}/liberation2/LiberationSerif-Bold.ttf", None),
     ("Terminal", "pcf", f"{PCF}/9x15B.pcf.gz", None),
-    ("Chunky Pixels", "pcf2", f"{PCF}/5x7.pcf.gz", "bold"),
+    ("Chunky Pixels", "pcf2", f"{PCF}/5x8.pcf.gz", "bold"),
     ("Geometric", "ttf", f"{OPENTYPE}/texgyreadventor-bold.otf", None),
     ("Narrow", "ttf", f"{OPENTYPE}/texgyreheroscn-bold.otf", None),
     ("Hollow", "ttf", f"{TRUETYPE}/dejavu/DejaVuSans-Bold.ttf", "outline"),
