@@ -1,7 +1,5 @@
 // The song source parser: malformed sources are refused with the line of the
-// first error and a message that says what is wrong; the notation details
-// that are easy to get wrong (notes, volume-column letters) parse as the
-// tracker means them.
+// first error and a message that says what is wrong.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,7 +8,6 @@
 
 namespace {
 
-using xmcompile::parseNoteName;
 using xmcompile::parseSongSource;
 
 constexpr const char* validTail = R"(
@@ -68,27 +65,6 @@ TEST(SongParser, MalformedSourcesReportTheLineAndTheFault) {
         EXPECT_EQ(result.errorLine, bad.line);
         EXPECT_NE(result.error.find(bad.message), std::string::npos) << result.error;
     }
-}
-
-TEST(SongParser, NoteNamesCoverEightOctavesAndNothingElse) {
-    EXPECT_EQ(parseNoteName("C-0"), 0);
-    EXPECT_EQ(parseNoteName("C#0"), 1);
-    EXPECT_EQ(parseNoteName("A-4"), 57);
-    EXPECT_EQ(parseNoteName("B-7"), 95);
-    for (const char* bad : {"C-8", "B#4", "E#2", "c-4", "C4", "C-44", "Cb4", ""}) EXPECT_EQ(parseNoteName(bad), -1) << bad;
-}
-
-TEST(SongParser, VolumeColumnLettersMapToTheirCommands) {
-    std::string text = "channels 2\ntrack t rows=16\n";
-    const char* words[] = {"v0", "v64", "d3", "c3", "b2", "a2", "u5", "h5", "p15", "l1", "r1", "g4"};
-    const int bytes[] = {0x10, 0x50, 0x63, 0x73, 0x82, 0x92, 0xA5, 0xB5, 0xCF, 0xD1, 0xE1, 0xF4};
-    for (int i = 0; i < 12; ++i) text += " " + std::to_string(i) + " C-4 01 " + words[i] + "\n";
-    text += "end\npattern p\n 1 t\nend\norder p\n";
-    auto result = parseSongSource(text);
-    ASSERT_TRUE(result.ok) << result.errorLine << ": " << result.error;
-    const auto& cells = result.song.tracks[0].cells;
-    ASSERT_EQ(cells.size(), 12u);
-    for (int i = 0; i < 12; ++i) EXPECT_EQ(cells[i].cell.volume, bytes[i]) << words[i];
 }
 
 TEST(SongParser, CommentsAndQuotesDoNotSplitOrEndLines) {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -77,6 +78,22 @@ struct SongPass {
     bool looped = false;
 };
 
+// Standard output of a shell command, or nothing when it cannot run.
+std::string commandOutput(const std::string& command) {
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return output;
+    char buffer[65536];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+    pclose(pipe);
+    return output;
+}
+
+bool commandExists(const char* name) {
+    return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
 SongPass renderOnePass(Song* song) {
     constexpr int32_t rate = 44100;
     constexpr int64_t limitFrames = int64_t{rate} * 600;
@@ -130,6 +147,32 @@ TEST(Soundtrack, RendersItsWholeLengthWithoutClippingAtItsLoudness) {
     EXPECT_GE(rmsDb, -18.0);
     EXPECT_LE(rmsDb, -12.0);
     EXPECT_LT(std::fabs(dc), 0.001);
+}
+
+// The file is meant for every XM player: the Debian players xmp and
+// openmpt123 must load it and play it for as long as our engine does.
+TEST(Soundtrack, OtherPlayersPlayItForTheSameLength) {
+    if (!commandExists("xmp") || !commandExists("openmpt123")) GTEST_SKIP() << "xmp or openmpt123 is not installed";
+    SongPtr song = loadBytes(committedModule());
+    ASSERT_NE(song, nullptr);
+    double ours = renderOnePass(song.get()).frames / 44100.0;
+    const std::string path = TAVORLY_DATA_DIR "/rcdata/190.xm";
+
+    // xmp writes raw 16-bit stereo at 44,100 Hz to standard output.
+    std::string pcm = commandOutput("xmp --quiet --output-file - '" + path + "' 2>/dev/null");
+    double xmpSeconds = pcm.size() / 4.0 / 44100.0;
+    EXPECT_NEAR(xmpSeconds, ours, ours * 0.01);
+
+    // openmpt123 reports the duration it finds as "Duration...: mm:ss.mmm".
+    std::string info = commandOutput("openmpt123 --info '" + path + "' 2>/dev/null");
+    size_t at = info.find("Duration...: ");
+    ASSERT_NE(at, std::string::npos) << info;
+    int minutes = 0;
+    double seconds = 0;
+    ASSERT_EQ(std::sscanf(info.c_str() + at + 13, "%d:%lf", &minutes, &seconds), 2);
+    EXPECT_NEAR(minutes * 60 + seconds, ours, ours * 0.01);
+    std::printf("soundtrack length: ours %.3f s, xmp %.3f s, openmpt123 %.3f s\n", ours, xmpSeconds,
+                minutes * 60 + seconds);
 }
 
 }  // namespace

@@ -159,67 +159,6 @@ std::pair<double, double> toPair(std::string_view text, std::string_view what) {
     return {toNumber(text.substr(0, colon), what), toNumber(text.substr(colon + 1), what)};
 }
 
-// Volume-column words: v0..v64 set volume, d/c slide down/up, b/a fine slide
-// down/up, u vibrato speed, h vibrato depth, p set panning, l/r panning slide
-// left/right, g tone portamento; the letters take 0..15.
-uint8_t toVolumeColumn(std::string_view text) {
-    if (text == "..") return 0;
-    if (text.size() < 2) throw ParseFailure{"volume column '" + std::string(text) + "' is not like v48 or d4"};
-    char letter = text[0];
-    std::string_view digits = text.substr(1);
-    if (letter == 'v') return static_cast<uint8_t>(0x10 + toInteger(digits, "volume", 0, 64));
-    static constexpr std::string_view letters = "dcbauhplrg";
-    static constexpr uint8_t bases[] = {0x60, 0x70, 0x80, 0x90, 0xA0, 0xB0, 0xC0, 0xD0, 0xE0, 0xF0};
-    size_t index = letters.find(letter);
-    if (index == std::string_view::npos)
-        throw ParseFailure{"volume column '" + std::string(text) + "': unknown command letter '" + letter + "'"};
-    return static_cast<uint8_t>(bases[index] + toInteger(digits, "volume column value", 0, 15));
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-// Effect words: the effect letter (0-9, A-Z) and two hex digits, like A0F.
-void toEffect(std::string_view text, Cell& cell) {
-    if (text == "...") return;
-    if (text.size() != 3) throw ParseFailure{"effect '" + std::string(text) + "' is not like A0F or E93"};
-    char letter = text[0];
-    int number = -1;
-    if (letter >= '0' && letter <= '9') number = letter - '0';
-    if (letter >= 'A' && letter <= 'Z') number = letter - 'A' + 10;
-    int high = hexDigit(text[1]);
-    int low = hexDigit(text[2]);
-    if (number < 0 || high < 0 || low < 0)
-        throw ParseFailure{"effect '" + std::string(text) + "' is not like A0F or E93"};
-    cell.effect = static_cast<uint8_t>(number);
-    cell.param = static_cast<uint8_t>(high * 16 + low);
-}
-
-// One cell: note, instrument, volume column, effect; later fields may be left out.
-Cell toCell(const Line& line, size_t first) {
-    Cell cell;
-    size_t field = first;
-    auto more = [&] { return field < line.count(); };
-    const std::string& note = line.at(field++).text;
-    if (note == "OFF" || note == "===") {
-        cell.note = 97;
-    } else if (note != "---" && note != "...") {
-        cell.note = static_cast<uint8_t>(toNote(note, "note") + 1);
-    }
-    if (more()) {
-        const std::string& instrument = line.at(field++).text;
-        if (instrument != "..") cell.instrument = static_cast<uint8_t>(toInteger(instrument, "instrument", 1, 128));
-    }
-    if (more()) cell.volume = toVolumeColumn(line.at(field++).text);
-    if (more()) toEffect(line.at(field++).text, cell);
-    if (more()) throw ParseFailure{"too many fields in the cell (note, instrument, volume, effect)"};
-    return cell;
-}
-
 class Parser {
 public:
     ParseResult run(std::string_view text) {
@@ -530,7 +469,12 @@ private:
         if (!track.cells.empty() && row <= track.cells.back().row)
             throw ParseFailure{"row " + std::to_string(row) + " comes after row " +
                                std::to_string(track.cells.back().row)};
-        track.cells.push_back({row, toCell(line, 1)});
+        std::vector<std::string_view> words;
+        for (size_t i = 1; i < line.count(); ++i) words.push_back(line.at(i).text);
+        Cell cell;
+        std::string error = parseCell(words, cell);
+        if (!error.empty()) throw ParseFailure{error};
+        track.cells.push_back({row, cell});
     }
 
     void patternLine(Line& line) {
@@ -599,19 +543,6 @@ private:
 };
 
 }  // namespace
-
-int parseNoteName(std::string_view token) {
-    if (token.size() != 3) return -1;
-    static constexpr std::string_view names = "C-C#D-D#E-F-F#G-G#A-A#B-";
-    std::string_view name = token.substr(0, 2);
-    int semitone = -1;
-    for (int i = 0; i < 12; ++i) {
-        if (names.substr(static_cast<size_t>(i) * 2, 2) == name) semitone = i;
-    }
-    char octave = token[2];
-    if (semitone < 0 || octave < '0' || octave > '7') return -1;
-    return (octave - '0') * 12 + semitone;
-}
 
 ParseResult parseSongSource(std::string_view text) { return Parser().run(text); }
 

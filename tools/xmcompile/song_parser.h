@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "tools/xmcompile/song_source.h"
+#include "tools/xmcompile/tracker_notation.h"
 
 namespace xmcompile {
 
@@ -18,9 +19,5 @@ struct ParseResult {
 };
 
 ParseResult parseSongSource(std::string_view text);
-
-// Note names as written in cells and recipes: "C-4", "C#4" .. "B-7".
-// Returns the 0-based note (C-0 = 0) or -1.
-int parseNoteName(std::string_view token);
 
 }  // namespace xmcompile
