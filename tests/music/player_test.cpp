@@ -2,7 +2,14 @@
 // list: speed, pattern delay, loops, breaks and jumps.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <utility>
+#include <vector>
+
+#include "music/pitch.h"
+#include "music/render.h"
 
 #include "tests/music/player_harness.h"
 
@@ -197,4 +204,43 @@ TEST(Row, ChannelWithoutInstrumentStaysSilent) {
     PlayerHarness h(module);
     h.tick(2);
     EXPECT_EQ(h.voice(0).volume, 0);
+}
+
+TEST(Robustness, HostileCellsAndEnvelopesPlayWithinRange) {
+    XmModule module = testModule(4);
+    module.instruments[0].samples[0].relativeNote = 127;
+    XmEnvelope& envelope = module.instruments[0].volumeEnvelope;
+    envelope.points = {{0, 64}, {9, 2000}, {3, 0}, {5, 64}};  // out of order, a value beyond 64
+    envelope.on = true;
+    module.patterns[0].set(0, 0, {96, 1, 0, 0xE, 0x1F});
+    for (int row = 1; row < 64; ++row) module.patterns[0].set(row, 0, {0, 0, 0, 0xE, 0x10});
+    module.patterns[0].set(0, 1, {0, 0, 0, 0xE, 0x5F});
+    module.patterns[0].set(0, 2, {120, 1, 0, 0, 0});
+    module.patterns[0].set(0, 3, {1, 1, 0, 2, 0xFF});
+    PlayerHarness h(module);
+    for (int t = 0; t < 64 * 6; ++t) {
+        h.tick();
+        EXPECT_GE(h.channel(0).volumeEnvValue, 0);
+        EXPECT_LE(h.channel(0).volumeEnvValue, 64);
+        EXPECT_LE(h.voice(0).volume, 127);
+        EXPECT_GT(h.voice(0).step, 0u);
+        EXPECT_LT(h.voice(0).step, uint64_t{1000} << 32);
+        if (testing::Test::HasFailure()) FAIL() << "tick " << t;
+    }
+    EXPECT_EQ(emptySample.finetune, 0) << "the shared empty sample stays all zero";
+    EXPECT_EQ(resolveSound(&h.song(), h.channel(2)).sample, &emptySample) << "note 120 has no sample map entry";
+    EXPECT_GE(h.voice(3).step, voiceStep(100));
+}
+
+TEST(Robustness, EveryKeptFuzzInputThatLoadsPlays) {
+    for (const auto& entry : std::filesystem::directory_iterator(TAVORLY_FUZZ_REGRESSIONS_DIR)) {
+        if (!entry.is_regular_file() || entry.path().extension() == ".md") continue;
+        std::ifstream stream(entry.path(), std::ios::binary);
+        const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(stream), {}};
+        SongPtr song = loadBytes(bytes);
+        if (!song || !beginRender(song.get(), 8000)) continue;
+        std::vector<int16_t> out(8000 * 2 * 4);
+        EXPECT_EQ(renderFrames(out.data(), 8000 * 4), 8000 * 4) << entry.path().filename();
+        endRender();
+    }
 }
