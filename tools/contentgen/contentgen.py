@@ -27,6 +27,15 @@ def main(argv):
     except ImportError:
         print("contentgen: Pillow is missing (apt-get install python3-pil)", file=sys.stderr)
         return 3
+    if argv[1] in ("fonts", "images"):
+        import artkit
+        import fonts
+        needed = [spec[2] for spec in fonts.TYPEFACES] + list(artkit.FONTS.values())
+        missing = sorted({path for path in needed if not os.path.exists(path)})
+        if missing:
+            print("contentgen: fonts not installed (see scripts/packages.txt):\n  "
+                  + "\n  ".join(missing), file=sys.stderr)
+            return 3
     if argv[1] == "fonts":
         import fonts
         for path in fonts.write_sheets(argv[2]):
