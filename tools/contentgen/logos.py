@@ -166,7 +166,7 @@ def style_plate(c, text, face, plate, ink, box=(440, 140), radius=40):
     c.paint(text_mask(text, f, CX, CY), ink)
 
 
-def style_ring(c, text, face, ring, fill, emblem="ring", box=(300, 150)):
+def style_ring(c, text, face, ring, fill, emblem="ring", box=(336, 176)):
     """An emblem on the left and the word beside it."""
     ex, ey, r = 70, CY, 62
     if emblem == "ring":
@@ -200,7 +200,7 @@ def style_ring(c, text, face, ring, fill, emblem="ring", box=(300, 150)):
                              ex - 18, ey - 18, r * 1.6))
         c.paint(grow(orbit, 3), INK)
         c.paint(orbit, fill)
-    tx = (W + 150) // 2
+    tx = (W + 156) // 2
     f = fitted_font(text, face, box[0], box[1])
     c.paint(text_mask(text, f, tx, CY, 7), INK)
     t, b = _bbox_rows(text_mask(text, f, tx, CY))
