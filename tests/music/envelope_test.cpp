@@ -31,6 +31,17 @@ std::vector<int32_t> stepValues(MusicChannel& channel, const Instrument& instrum
     return values;
 }
 
+std::vector<int32_t> autoVibratoDeltas(const Instrument& instrument, int ticks) {
+    MusicChannel channel{};
+    std::vector<int32_t> deltas;
+    for (int t = 0; t < ticks; ++t) {
+        channel.periodDelta = 0;
+        applyAutoVibrato(channel, instrument);
+        deltas.push_back(channel.periodDelta);
+    }
+    return deltas;
+}
+
 constexpr uint8_t on = envelopeOn;
 
 }  // namespace
@@ -101,25 +112,11 @@ TEST(AutoVibrato, WaveformsSweepAndUnknownTypesPlayTheSine) {
         instrument.vibratoType = c.type;
         instrument.vibratoDepth = 64;
         instrument.vibratoRate = 64;
-        MusicChannel channel{};
-        std::vector<int32_t> deltas;
-        for (int t = 0; t < 4; ++t) {
-            channel.periodDelta = 0;
-            applyAutoVibrato(channel, instrument);
-            deltas.push_back(channel.periodDelta);
-        }
-        EXPECT_EQ(deltas, c.deltas) << int(c.type);
+        EXPECT_EQ(autoVibratoDeltas(instrument, 4), c.deltas) << int(c.type);
     }
     Instrument swept{};
     swept.vibratoType = 1;
     swept.vibratoDepth = 64;
     swept.vibratoSweep = 2;
-    MusicChannel channel{};
-    std::vector<int32_t> deltas;
-    for (int t = 0; t < 3; ++t) {
-        channel.periodDelta = 0;
-        applyAutoVibrato(channel, swept);
-        deltas.push_back(channel.periodDelta);
-    }
-    EXPECT_EQ(deltas, (std::vector<int32_t>{0, 32, 64}));
+    EXPECT_EQ(autoVibratoDeltas(swept, 3), (std::vector<int32_t>{0, 32, 64}));
 }
