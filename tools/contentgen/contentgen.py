@@ -30,7 +30,7 @@ def main(argv):
     if argv[1] in ("fonts", "images"):
         import artkit
         import fonts
-        needed = [spec[2] for spec in fonts.TYPEFACES] + list(artkit.FONTS.values())
+        needed = [row[2] for row in fonts.TYPEFACES] + list(artkit.FONTS.values())
         missing = sorted({path for path in needed if not os.path.exists(path)})
         if missing:
             print("contentgen: fonts not installed (see scripts/packages.txt):\n  "

@@ -262,7 +262,7 @@ class Typeface:
 
 
 def typefaces():
-    faces = [Typeface(*spec) for spec in TYPEFACES]
+    faces = [Typeface(*row) for row in TYPEFACES]
     for face in faces:
         face.prepare()
     return faces
