@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -127,11 +128,16 @@ std::string minutesAndSeconds(int64_t frames) {
 struct Progress {
     bool shown = isatty(STDERR_FILENO) != 0;
     int64_t total = 0;  // 0 when the length is not known in advance
-    int64_t lastShown = -rate;
+    bool drawn = false;
+    std::chrono::steady_clock::time_point lastShown{};
 
+    // Redrawn at most five times a second.
     void update(int64_t frames) {
-        if (!shown || frames - lastShown < rate) return;
-        lastShown = frames;
+        if (!shown) return;
+        auto now = std::chrono::steady_clock::now();
+        if (drawn && now - lastShown < std::chrono::milliseconds(200)) return;
+        drawn = true;
+        lastShown = now;
         if (total > 0)
             std::fprintf(stderr, "\rxmrender: %s of %s rendered ", minutesAndSeconds(frames).c_str(), minutesAndSeconds(total).c_str());
         else
@@ -139,7 +145,7 @@ struct Progress {
         std::fflush(stderr);
     }
     void finish() {
-        if (shown && lastShown >= 0) std::fputs("\r\033[K", stderr);
+        if (drawn) std::fputs("\r\033[K", stderr);
     }
 };
 
