@@ -48,6 +48,18 @@ TEST(Portamento, TonePortamentoApproachesTheNewNoteWithoutRestartingIt) {
     EXPECT_EQ(h.channel(0).period, 4352);
 }
 
+TEST(Portamento, VolumeColumnPortamentoTakesTheNewPitchAtOnceAndSharesTheSpeed) {
+    XmModule module = oneCell({c4, 1, 0, 0, 0});
+    module.patterns[0].set(1, 0, {e4, 0, 0xF1, 0, 0});
+    module.patterns[0].set(2, 0, {c4, 0, 0, 3, 0x00});
+    PlayerHarness h(module);
+    h.tick(7);
+    EXPECT_EQ(h.channel(0).period, 4352);
+    EXPECT_EQ(h.channel(0).voice, &voices[0]) << "the sample is not restarted";
+    h.tick(7);
+    EXPECT_EQ(h.channel(0).period, 4352 + 16 * 4);
+}
+
 TEST(Portamento, FineAndExtraFineSlidesReplayTheirMemories) {
     XmModule module = oneCell({c4, 1, 0, 0xE, 0x12});
     module.patterns[0].set(1, 0, {0, 0, 0, 0xE, 0x10});
