@@ -30,6 +30,8 @@ struct BadSource {
 TEST(SongParser, MalformedSourcesReportTheLineAndTheFault) {
     const BadSource cases[] = {
         {"unknown keyword", "channels 4\ntempo 120\n", 2, "unknown keyword 'tempo'"},
+        {"option without keyword", "channels 4\nrows=4\n", 2, "must start with a keyword"},
+        {"text without keyword", "\"Tavorly\"\n", 1, "must start with a keyword"},
         {"odd channel count", "channels 5\n", 1, "even"},
         {"too many channels", "channels 40\n", 1, "outside 2..32"},
         {"unterminated text", "title \"abc\n", 1, "unterminated"},

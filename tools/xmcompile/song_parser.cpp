@@ -189,7 +189,7 @@ private:
     enum class Block { top, instrument, sample, track, pattern };
 
     void handle(Line line) {
-        if (line.at(0).quoted) throw ParseFailure{"a line must start with a keyword"};
+        if (line.count() == 0 || line.at(0).quoted) throw ParseFailure{"a line must start with a keyword"};
         switch (block_) {
             case Block::top: topLine(line); break;
             case Block::instrument: instrumentLine(line); break;
