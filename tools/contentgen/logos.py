@@ -295,7 +295,7 @@ LOGOS = [
     lambda c: style_checker(c, "CHECK", "sans", (255, 80, 60), (255, 230, 210)),
     lambda c: style_chrome(c, "Chrome", "serif", (255, 120, 200), (40, 20, 120)),
     lambda c: style_stack(c, "STAR", "FIELD", "sans", [(255, 255, 255), (120, 200, 255)], (255, 200, 40)),
-    lambda c: style_neon(c, "GLOW", "sans", (60, 255, 120), box=(400, 140), frame=(8, 14, W - 8, H - 14)),
+    lambda c: style_neon(c, "GLOW", "gothic", (60, 255, 120), box=(400, 140), frame=(8, 14, W - 8, H - 14)),
     lambda c: style_ring(c, "PRISM", "sans", (200, 80, 255), (255, 200, 255), "diamond"),
     lambda c: style_copper(c, "PLASMA", "italic", [(255, 40, 120), (255, 140, 40), (255, 240, 80), (255, 140, 40)], band=10),
     lambda c: style_pixel(c, "8BIT", "clB8x16", [(255, 120, 255), (120, 40, 220)]),
@@ -319,7 +319,7 @@ LOGOS = [
     lambda c: style_starburst(c, "RETRO", "narrow", (60, 220, 255), (255, 250, 220)),
     lambda c: style_chrome(c, "MIRAGE", "narrow", (255, 120, 60), (30, 60, 160)),
     lambda c: style_split(c, "CATHODE", "sanscond", (255, 150, 255), (90, 40, 200)),
-    lambda c: style_neon(c, "FLUX", "sans", (60, 200, 255), box=(400, 150), frame=(14, 14, W - 14, H - 14)),
+    lambda c: style_neon(c, "FLUX", "mono", (60, 200, 255), box=(400, 150), frame=(14, 14, W - 14, H - 14)),
     lambda c: style_ring(c, "SPIN", "sans", (255, 90, 60), (255, 220, 120), "ring"),
     lambda c: style_stack(c, "THE", "END", "serif", [(255, 255, 255), (255, 200, 60)], (230, 40, 60)),
 ]
