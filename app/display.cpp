@@ -31,14 +31,14 @@ void reportFailure(const char* text, MessageIcon icon, bool interactive) {
     showErrorMessage(text, icon, interactive);
 }
 
-// The display mode asked for: the driver's closest to width x height at the
-// given depth, on the window's display; false when it has none.
+// The display mode to switch to: the driver's mode of exactly width x height
+// closest to the given depth; false when the display has no such size.
 bool chooseDisplayMode(int32_t width, int32_t height, int32_t bits, SDL_DisplayMode& mode) {
     SDL_DisplayMode wanted{};
     wanted.format = bits >= 24 ? SDL_PIXELFORMAT_RGB888 : SDL_PIXELFORMAT_RGB565;
     wanted.w = width;
     wanted.h = height;
-    return SDL_GetClosestDisplayMode(0, &wanted, &mode) != nullptr;
+    return SDL_GetClosestDisplayMode(0, &wanted, &mode) != nullptr && mode.w == width && mode.h == height;
 }
 
 // Asks for presenting at the refresh (swap interval 1). Where the driver
@@ -53,6 +53,16 @@ void startPacing(SDL_Window* window) {
     displayState.paced = true;
 }
 
+// SDL falls back to drivers that show nothing when there is no display;
+// the demo takes them only when the environment names them on purpose.
+bool isRealDisplayDriver() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driver) return false;
+    const bool invisible = std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0;
+    const char* requested = SDL_getenv("SDL_VIDEODRIVER");
+    return !invisible || (requested && std::strstr(requested, driver));
+}
+
 }  // namespace
 
 bool openDisplay(const char* title, int32_t width, int32_t height, int32_t bits, DisplaySurface surface) {
@@ -63,6 +73,7 @@ bool openDisplay(const char* title, int32_t width, int32_t height, int32_t bits,
     state.width = width;
     state.height = height;
     state.keyDown.fill(0);
+    state.escapePressed = false;
 
     if (surface == DisplaySurface::Offscreen) {
         SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "offscreen", SDL_HINT_OVERRIDE);
@@ -74,11 +85,17 @@ bool openDisplay(const char* title, int32_t width, int32_t height, int32_t bits,
         return false;
     }
     state.videoStarted = true;
+    if (fullScreen && !isRealDisplayDriver()) {
+        SDL_SetError("no display: SDL fell back to its %s video driver", SDL_GetCurrentVideoDriver());
+        closeDisplay();
+        reportFailure("Failed To Register The Window Class.", MessageIcon::Exclamation, interactive);
+        return false;
+    }
 
     SDL_DisplayMode mode{};
+    SDL_Rect bounds{0, 0, width, height};
     if (fullScreen) {
-        SDL_DisplayMode desktop{};
-        if (SDL_GetNumVideoDisplays() < 1 || SDL_GetDesktopDisplayMode(0, &desktop) != 0) {
+        if (SDL_GetNumVideoDisplays() < 1 || SDL_GetDisplayBounds(0, &bounds) != 0) {
             closeDisplay();
             reportFailure("Can't get screen. Program Will Now Close.", MessageIcon::Stop, interactive);
             return false;
@@ -94,13 +111,20 @@ bool openDisplay(const char* title, int32_t width, int32_t height, int32_t bits,
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
 
-    // Full screen with a real mode switch where the driver can make one; a
-    // full-screen window at the desktop's size where it cannot (the picture
-    // is then scaled into it).
+    // Full screen with a real mode switch where the display offers the size;
+    // otherwise a full-screen window over the whole desktop, into which the
+    // picture is scaled. That window is created at the desktop's size, so it
+    // covers the screen even where no window manager resizes it.
     const bool modeFound = fullScreen && chooseDisplayMode(width, height, bits, mode);
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
-    if (fullScreen) flags |= modeFound ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_FULLSCREEN_DESKTOP;
-    state.window = SDL_CreateWindow(title, 0, 0, width, height, flags);
+    SDL_Rect frame{0, 0, width, height};
+    if (fullScreen && modeFound) {
+        flags |= SDL_WINDOW_FULLSCREEN;
+    } else if (fullScreen) {
+        flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
+        frame = bounds;
+    }
+    state.window = SDL_CreateWindow(title, frame.x, frame.y, frame.w, frame.h, flags);
     if (!state.window) {
         closeDisplay();
         reportFailure("Can't create window.", MessageIcon::Exclamation, interactive);

@@ -28,6 +28,11 @@ struct DisplayState {
     // 1 between a key's key-down and key-up, indexed by virtual-key code.
     // Written by the event handling, read by the main loop; main thread only.
     std::array<uint32_t, 256> keyDown{};
+    // Set when Escape goes down, never cleared. A tap whose key-up arrives in
+    // the same drain of the event queue as its key-down (a quick tap during a
+    // slow frame, or synthetic input) leaves keyDown clear, yet must still end
+    // the production.
+    bool escapePressed = false;
     SDL_Window* window = nullptr;
     SDL_GLContext renderingContext = nullptr;
     // False for the full-screen demo: closeDisplay then restores the desktop

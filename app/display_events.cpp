@@ -103,6 +103,7 @@ DisplayEventResult pumpDisplayEvents() {
         if (handleDisplayEvent(event, displayState.keyDown) == DisplayEventResult::Quit) {
             return DisplayEventResult::Quit;
         }
+        if (displayState.keyDown[escapeKey]) displayState.escapePressed = true;
     }
     return DisplayEventResult::Handled;
 }

@@ -25,6 +25,6 @@ std::optional<uint8_t> virtualKeyCode(SDL_Keycode key);
 DisplayEventResult handleDisplayEvent(const SDL_Event& event, std::array<uint32_t, 256>& keyDown);
 
 // Drains SDL's event queue into handleDisplayEvent and displayState.keyDown
-// without waiting. Returns Quit as soon as an event asks for it, leaving the
-// rest queued. Called by the main loop once per frame.
+// (and escapePressed) without waiting. Returns Quit as soon as an event asks
+// for it, leaving the rest queued. Called by the main loop once per frame.
 DisplayEventResult pumpDisplayEvents();

@@ -61,13 +61,14 @@ void stopMusic(Song* song) {
 }
 
 // Until the production's end: drain events (leaving at once on the close
-// request), leave when Escape is held, draw and present one frame, leave
-// after a frame whose draw returned non-zero. Returns the exit code.
+// request), leave when Escape is held or was tapped during the last frame,
+// draw and present one frame, leave after a frame whose draw returned
+// non-zero. Returns the exit code.
 template <class Draw>
 int32_t runMainLoop(Draw&& draw) {
     for (;;) {
         if (pumpDisplayEvents() == DisplayEventResult::Quit) return 0;
-        if (displayState.keyDown[escapeKey]) return 0;
+        if (displayState.keyDown[escapeKey] || displayState.escapePressed) return 0;
         if (stepFrame(draw) != 0) return 0;
     }
 }

@@ -1,0 +1,102 @@
+// The real tavorly program on a private Xvfb server with Mesa's software
+// renderer and SDL's dummy audio driver: the window, the first frame, and the
+// three ways out (Escape, the window manager's close, no display at all).
+// Timeouts are generous: the software renderer is slow, and nothing here
+// assumes a frame rate.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <iostream>
+
+#include "tests/app/x_harness.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto startTimeout = 60s;
+constexpr auto quitTimeout = 10s;
+const std::array<int, 3> clearColour = {51, 0, 51};
+const std::array<int, 3> black = {0, 0, 0};
+
+class TavorlyOnXvfb : public ::testing::Test {
+protected:
+    void start(int screenWidth, int screenHeight) {
+        server = std::make_unique<XvfbServer>(screenWidth, screenHeight);
+        ASSERT_TRUE(server->running()) << "Xvfb did not start";
+        startedAt = std::chrono::steady_clock::now();
+        program = std::make_unique<ChildProcess>(std::vector<std::string>{TAVORLY_PROGRAM},
+                                                 std::vector<std::string>{"DISPLAY=" + server->name(),
+                                                                          "SDL_AUDIODRIVER=dummy",
+                                                                          "WAYLAND_DISPLAY"});
+        ASSERT_TRUE(program->started());
+    }
+
+    // Waits for the demo's window and for its first frame on the screen
+    // (the clear colour at the given point of the screen).
+    Window waitForFirstFrame(int x, int y) {
+        std::optional<Window> window;
+        EXPECT_TRUE(waitUntil([&] { return (window = server->findWindow("Tavorly!")).has_value() || program->exited(); },
+                              startTimeout))
+            << "no window titled Tavorly!";
+        EXPECT_TRUE(window) << "exited early: " << program->stderrText();
+        if (!window) return 0;
+        EXPECT_TRUE(waitUntil([&] { return server->screenPixel(x, y) == clearColour || program->exited(); },
+                              startTimeout));
+        EXPECT_EQ(server->screenPixel(x, y), clearColour) << "no frame presented";
+        const auto elapsed = std::chrono::steady_clock::now() - startedAt;
+        std::cout << "start-up to first frame on screen: "
+                  << std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count() << " ms\n";
+        return *window;
+    }
+
+    std::unique_ptr<XvfbServer> server;
+    std::unique_ptr<ChildProcess> program;
+    std::chrono::steady_clock::time_point startedAt;
+};
+
+TEST_F(TavorlyOnXvfb, CoversTheScreenShowsTheClearColourAndQuitsOnEscape) {
+    start(800, 600);
+    const Window window = waitForFirstFrame(10, 10);
+    ASSERT_NE(window, 0u);
+    EXPECT_EQ(server->screenRect(window), (std::array<int, 4>{0, 0, 800, 600}));
+    EXPECT_EQ(server->screenPixel(790, 10), clearColour);
+
+    ChildProcess key({"xdotool", "key", "Escape"}, {"DISPLAY=" + server->name()});
+    EXPECT_EQ(key.waitForExit(quitTimeout), 0);
+    EXPECT_EQ(program->waitForExit(quitTimeout), 0) << program->stderrText();
+}
+
+TEST_F(TavorlyOnXvfb, WindowManagerCloseEndsItWithExitCodeZero) {
+    start(800, 600);
+    const Window window = waitForFirstFrame(10, 10);
+    ASSERT_NE(window, 0u);
+    server->requestClose(window);
+    EXPECT_EQ(program->waitForExit(quitTimeout), 0) << program->stderrText();
+    EXPECT_FALSE(program->signalled());
+}
+
+TEST_F(TavorlyOnXvfb, PictureIsScaledAndCentredWhenTheScreenKeepsAWiderMode) {
+    // A 1280 x 720 screen cannot switch to 800 x 600 here: the window covers
+    // the screen and the 4:3 picture (960 x 720) sits in the middle.
+    start(1280, 720);
+    const Window window = waitForFirstFrame(640, 10);
+    ASSERT_NE(window, 0u);
+    EXPECT_EQ(server->screenRect(window), (std::array<int, 4>{0, 0, 1280, 720}));
+    EXPECT_EQ(server->screenPixel(170, 360), clearColour);
+    EXPECT_EQ(server->screenPixel(1110, 710), clearColour);
+    EXPECT_EQ(server->screenPixel(150, 360), black);
+    EXPECT_EQ(server->screenPixel(1130, 10), black);
+    server->requestClose(window);
+    EXPECT_EQ(program->waitForExit(quitTimeout), 0);
+}
+
+TEST(TavorlyWithoutDisplay, SaysWhyOnStderrAndExitsWithoutWaitingOnAMessageBox) {
+    ChildProcess program({TAVORLY_PROGRAM}, {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"});
+    ASSERT_TRUE(program.started());
+    EXPECT_EQ(program.waitForExit(quitTimeout), 0);
+    EXPECT_NE(program.stderrText().find("ERROR: Failed To Register The Window Class."), std::string::npos)
+        << program.stderrText();
+}
+
+}  // namespace
