@@ -83,12 +83,34 @@ TEST_F(TavorlyOnXvfb, PictureIsScaledAndCentredWhenTheScreenKeepsAWiderMode) {
     const Window window = waitForFirstFrame(640, 10);
     ASSERT_NE(window, 0u);
     EXPECT_EQ(server->screenRect(window), (std::array<int, 4>{0, 0, 1280, 720}));
-    EXPECT_EQ(server->screenPixel(170, 360), clearColour);
-    EXPECT_EQ(server->screenPixel(1110, 710), clearColour);
-    EXPECT_EQ(server->screenPixel(150, 360), black);
+    // Inside the picture, its top corners show the clear colour (the scene
+    // draws nothing there at the start); outside it, the bars are black.
+    EXPECT_EQ(server->screenPixel(170, 10), clearColour);
+    EXPECT_EQ(server->screenPixel(1110, 10), clearColour);
+    EXPECT_EQ(server->screenPixel(150, 10), black);
+    EXPECT_EQ(server->screenPixel(150, 710), black);
     EXPECT_EQ(server->screenPixel(1130, 10), black);
+    EXPECT_EQ(server->screenPixel(1130, 710), black);
     server->requestClose(window);
     EXPECT_EQ(program->waitForExit(quitTimeout), 0);
+}
+
+TEST(TavorlyWithoutSound, ExitsNonZeroAndSaysWhyWhenTheAudioOutputCannotOpen) {
+    XvfbServer server(800, 600);
+    ASSERT_TRUE(server.running());
+    ChildProcess program({TAVORLY_PROGRAM}, {"DISPLAY=" + server.name(), "SDL_AUDIODRIVER=no-such-driver"});
+    ASSERT_TRUE(program.started());
+    // Watch the screen while it runs: the window may open, but no frame is drawn.
+    bool framePresented = false;
+    waitUntil(
+        [&] {
+            framePresented = framePresented || server.screenPixel(400, 300) == clearColour;
+            return program.exited() || program.waitForExit(0ms).has_value();
+        },
+        startTimeout);
+    EXPECT_EQ(program.waitForExit(quitTimeout), 1);
+    EXPECT_FALSE(framePresented);
+    EXPECT_NE(program.stderrText().find("audio"), std::string::npos) << program.stderrText();
 }
 
 TEST(TavorlyWithoutDisplay, SaysWhyOnStderrAndExitsWithoutWaitingOnAMessageBox) {
