@@ -156,6 +156,21 @@ inline void addFour(float* out, __m128 samples, __m128 gainsFirst, __m128 gainsS
 }
 #endif
 
+// Mixes frames k..n - 1 one at a time, the gains growing by their steps
+// after each frame.
+uint64_t mixOneByOne(float* out, int32_t k, int32_t n, const int16_t* data, uint64_t position, uint64_t step,
+                     float& left, float& right, float stepLeft, float stepRight) {
+    for (; k < n; ++k) {
+        float s = interpolate(data, position);
+        position += step;
+        out[2 * k] += s * left;
+        out[2 * k + 1] += s * right;
+        left += stepLeft;
+        right += stepRight;
+    }
+    return position;
+}
+
 // Mixes n frames at constant gains, returning the position after them.
 uint64_t mixSteady(float* out, int32_t n, const int16_t* data, uint64_t position, uint64_t step,
                    float left, float right) {
@@ -168,13 +183,8 @@ uint64_t mixSteady(float* out, int32_t n, const int16_t* data, uint64_t position
         position = frames.position;
     }
 #endif
-    for (; k < n; ++k) {
-        float s = interpolate(data, position);
-        position += step;
-        out[2 * k] += s * left;
-        out[2 * k + 1] += s * right;
-    }
-    return position;
+    // Steady gains step by 0, which leaves them exactly as they are.
+    return mixOneByOne(out, k, n, data, position, step, left, right, 0.0f, 0.0f);
 }
 
 // Mixes n frames with gains that grow by the ramp steps after each frame.
@@ -198,15 +208,7 @@ uint64_t mixRamp(float* out, int32_t n, const int16_t* data, uint64_t position, 
         position = frames.position;
     }
 #endif
-    for (; k < n; ++k) {
-        float s = interpolate(data, position);
-        position += step;
-        out[2 * k] += s * left;
-        out[2 * k + 1] += s * right;
-        left += stepLeft;
-        right += stepRight;
-    }
-    return position;
+    return mixOneByOne(out, k, n, data, position, step, left, right, stepLeft, stepRight);
 }
 
 // Starts a new ramp when the targets moved since the running one was set up
