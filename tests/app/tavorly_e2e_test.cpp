@@ -121,4 +121,45 @@ TEST(TavorlyWithoutDisplay, SaysWhyOnStderrAndExitsWithoutWaitingOnAMessageBox) 
         << program.stderrText();
 }
 
+// The real scene through the shell: the strip band along the bottom is lit
+// by its colour bars over black, the picture keeps changing from frame to
+// frame, and Escape still ends the production.
+TEST_F(TavorlyOnXvfb, TheStripBandIsLitFramesKeepComingAndEscapeStillEndsIt) {
+    start(800, 600);
+    const Window window = waitForFirstFrame(10, 10);
+    ASSERT_NE(window, 0u);
+    // One column of the band, rows 568 to 599, at the left edge where no badge rises.
+    auto bandColumn = [&] {
+        std::vector<std::array<int, 3>> column;
+        for (int y = 568; y < 600; ++y) column.push_back(server->screenPixel(40, y));
+        return column;
+    };
+    auto lit = [](const std::vector<std::array<int, 3>>& column) {
+        for (const std::array<int, 3>& p : column) {
+            if (p[0] + p[1] + p[2] >= 255) return true;
+        }
+        return false;
+    };
+    std::vector<std::array<int, 3>> first;
+    EXPECT_TRUE(waitUntil([&] { return lit(first = bandColumn()) || program->exited(); }, startTimeout))
+        << "the strip band stays dark";
+    EXPECT_EQ(server->screenPixel(40, 566), clearColour);
+    // The bars move with time and the text with every frame: the band changes again and again.
+    int changes = 0;
+    std::vector<std::array<int, 3>> previous = first;
+    waitUntil(
+        [&] {
+            std::vector<std::array<int, 3>> now = bandColumn();
+            if (now != previous) ++changes;
+            previous = now;
+            return changes >= 3 || program->exited();
+        },
+        startTimeout);
+    EXPECT_GE(changes, 3) << "frames stopped coming";
+
+    ChildProcess key({"xdotool", "key", "Escape"}, {"DISPLAY=" + server->name()});
+    EXPECT_EQ(key.waitForExit(quitTimeout), 0);
+    EXPECT_EQ(program->waitForExit(quitTimeout), 0) << program->stderrText();
+}
+
 }  // namespace
