@@ -13,9 +13,8 @@ struct TestPicture {
     std::vector<uint8_t> rgb;
 };
 
-// Pictures that make the encoder pick each of its row filters: flat black (no
-// filter), horizontal and vertical gradients (Sub, Up), noise and a diagonal
-// pattern (Paeth or none), and odd sizes.
+// Flat, graded, noisy and patterned pictures of odd and tiny sizes, so that
+// rows of every length and compressed data of every kind go through.
 std::vector<TestPicture> testPictures() {
     std::vector<TestPicture> pictures;
     const auto make = [&](std::string name, int32_t width, int32_t height, auto colourAt) {

@@ -10,6 +10,7 @@
 #include <GL/gl.h>
 
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -25,7 +26,7 @@
 #include "scene/scroller.h"
 #include "scene/tick_source.h"
 #include "tools/capture/capture_timing.h"
-#include "tools/capture/png_writer.h"
+#include "tools/capture/png_frame_writer.h"
 #include "tools/capture/progress_bar.h"
 #include "tools/capture/video_pipe.h"
 #include "tools/capture/wav_writer.h"
@@ -86,12 +87,6 @@ Progress estimateProgress(const DemoScene& scene, int64_t framesRun) {
         return Progress{framesRun, 0, false};
     }
     return Progress{framesRun, std::max(framesRun, framesRun * readableBytes / readBytes), true};
-}
-
-std::string pngPath(const std::string& directory, int64_t frame) {
-    char name[32];
-    std::snprintf(name, sizeof name, "frame_%06lld.png", static_cast<long long>(frame));
-    return (std::filesystem::path(directory) / name).string();
 }
 
 // Opens and closes the offscreen display around the capture.
@@ -156,18 +151,26 @@ bool runCapture(const CaptureOptions& options, std::string_view textBody, std::s
     }
 
     std::vector<uint8_t> rgb(static_cast<size_t>(captureWidth) * captureHeight * 3);
-    PngEncoder pngEncoder;
-    std::vector<uint8_t> png;
+    std::optional<PngFrameWriter> pngFrames;
+    if (!options.pngDirectory.empty()) {
+        pngFrames.emplace(options.pngDirectory, captureWidth, captureHeight);
+    }
     ProgressBar progressBar(showProgress);
     const auto progress = [&](int64_t framesRun) {
         return options.lastFrame ? Progress{framesRun, *options.lastFrame + 1, false}
                                  : estimateProgress(*scene, framesRun);
     };
     const auto started = std::chrono::steady_clock::now();
+    const std::clock_t cpuStarted = std::clock();
 
     bool ok = true;
     for (int64_t frame = 0; ok; ++frame) {
         const bool inSpan = frame >= options.firstFrame;
+        if (frame == options.firstFrame) {
+            report.secondsBeforeSpan =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+            report.cpuSecondsBeforeSpan = static_cast<double>(std::clock() - cpuStarted) / CLOCKS_PER_SEC;
+        }
         clock.set(tickOfFrame(frame, options.fps));
         if (!inSpan) {
             glScissor(0, 0, 0, 0);
@@ -191,14 +194,8 @@ bool runCapture(const CaptureOptions& options, std::string_view textBody, std::s
         report.framesRun = frame + 1;
 
         if (ok && inSpan) {
-            if (!options.pngDirectory.empty()) {
-                const std::string path = pngPath(options.pngDirectory, frame);
-                if (!pngEncoder.encode(rgb, captureWidth, captureHeight, png)) {
-                    error = "out of memory while compressing " + path;
-                    ok = false;
-                } else {
-                    ok = writeWholeFile(path, png, error);
-                }
+            if (pngFrames) {
+                ok = pngFrames->write(frame, rgb, error);
             }
             if (ok && !options.audioPath.empty()) {
                 ok = wav.write(pcm, error);
@@ -221,7 +218,15 @@ bool runCapture(const CaptureOptions& options, std::string_view textBody, std::s
             break;
         }
     }
+    if (pngFrames) {
+        std::string pngError;
+        if (!pngFrames->finish(pngError) && ok) {
+            error = pngError;
+            ok = false;
+        }
+    }
     report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    report.cpuSeconds = static_cast<double>(std::clock() - cpuStarted) / CLOCKS_PER_SEC;
     if (ok) {
         progressBar.finish(Progress{report.framesRun, report.framesRun, false});
     } else {

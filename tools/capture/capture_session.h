@@ -17,6 +17,9 @@ struct CaptureReport {
     int64_t framesWritten = 0;  // frames of the span handed to the outputs
     int64_t endFrame = -1;      // the frame that read the end mark; -1 when not reached
     double seconds = 0;         // time spent drawing and writing frames (not start-up)
+    double secondsBeforeSpan = 0;  // of which running the frames before the span
+    double cpuSeconds = 0;         // processor time of all this process's threads meanwhile
+    double cpuSecondsBeforeSpan = 0;
     std::string error;          // why the capture failed, when it did
 };
 

@@ -1,5 +1,5 @@
-// Encoding of captured frames as PNG files: 8-bit RGB, no interlace, one IDAT
-// chunk. The bytes depend only on the pixels and the zlib version, so the same
+// Encoding of captured frames as PNG files: 8-bit RGB, no interlace, no row
+// filters, one IDAT chunk. The bytes depend only on the pixels and the zlib version, so the same
 // frame always gives the same file.
 #pragma once
 
@@ -12,8 +12,8 @@
 // Called on the capture's main thread once per written frame; scratch is reused
 // between calls so that a capture does not allocate per frame.
 struct PngEncoder {
-    int32_t compressionLevel = 3;  // zlib level 0..9; 3 keeps the demo's frames small at a fraction of the cost of 9
-    std::vector<uint8_t> filtered;  // one filter byte then the filtered row, per row
+    int32_t compressionLevel = 3;  // zlib level 0..9; beyond 3 the demo's frames shrink little for much more time
+    std::vector<uint8_t> filtered;  // per row, the filter byte (0, none) and the row's pixels
     std::vector<uint8_t> compressed;
 
     // Replaces png's contents with the complete PNG file; false only when zlib
