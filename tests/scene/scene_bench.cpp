@@ -90,24 +90,7 @@ void BM_SwarmBindPerSprite(benchmark::State& state) {
     for (auto _ : state) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glLoadIdentity();
-        glEnable(GL_TEXTURE_2D);
-        glEnable(GL_BLEND);
-        glDisable(GL_DEPTH_TEST);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        for (const LogoSprite& s : parade.sprites) {
-            glBindTexture(GL_TEXTURE_2D, s.texture);
-            glBegin(GL_QUADS);
-            glTexCoord2f(0, 1);
-            glVertex3f(s.x - 0.5f, s.y, s.z);
-            glTexCoord2f(1, 1);
-            glVertex3f(s.x + 0.5f, s.y, s.z);
-            glTexCoord2f(1, 0);
-            glVertex3f(s.x + 0.5f, s.y + 0.5f, s.z);
-            glTexCoord2f(0, 0);
-            glVertex3f(s.x - 0.5f, s.y + 0.5f, s.z);
-            glEnd();
-        }
-        glDisable(GL_BLEND);
+        drawSpritesWithOwnTextures(parade);
         glFinish();
     }
     state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);

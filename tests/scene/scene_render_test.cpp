@@ -187,27 +187,10 @@ TEST(SceneRender, SpritesStandUprightAndTheAtlasDrawsThemAsTheirOwnTexturesWould
     std::vector<uint8_t> fromAtlas = readScreen();
 
     // The same 500 quads, each from the logo's own texture.
+    place();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
-    glEnable(GL_TEXTURE_2D);
-    glEnable(GL_BLEND);
-    glDisable(GL_DEPTH_TEST);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glColor4f(1, 1, 1, 1);
-    glBindTexture(GL_TEXTURE_2D, parade.logoTextures[4]);
-    for (int32_t i = 0; i < LogoParade::spriteCount; ++i) {
-        glBegin(GL_QUADS);
-        glTexCoord2f(0, 1);
-        glVertex3f(-0.5f, -0.25f, -2.0f);
-        glTexCoord2f(1, 1);
-        glVertex3f(0.5f, -0.25f, -2.0f);
-        glTexCoord2f(1, 0);
-        glVertex3f(0.5f, 0.25f, -2.0f);
-        glTexCoord2f(0, 0);
-        glVertex3f(-0.5f, 0.25f, -2.0f);
-        glEnd();
-    }
-    glDisable(GL_BLEND);
+    drawSpritesWithOwnTextures(parade);
     std::vector<uint8_t> fromOwnTexture = readScreen();
     int32_t worst = 0;
     for (size_t i = 0; i < fromAtlas.size(); ++i) worst = std::max(worst, std::abs(fromAtlas[i] - fromOwnTexture[i]));

@@ -136,6 +136,29 @@ int32_t renderFrame(DemoScene& scene) {
     return scene.drawFrame();
 }
 
+void drawSpritesWithOwnTextures(const LogoParade& parade) {
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glDisable(GL_DEPTH_TEST);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    for (const LogoSprite& s : parade.sprites) {
+        glBindTexture(GL_TEXTURE_2D, s.texture);
+        glBegin(GL_QUADS);
+        glTexCoord2f(0, 1);
+        glVertex3f(s.x - 0.5f, s.y, s.z);
+        glTexCoord2f(1, 1);
+        glVertex3f(s.x + 0.5f, s.y, s.z);
+        glTexCoord2f(1, 0);
+        glVertex3f(s.x + 0.5f, s.y + 0.5f, s.z);
+        glTexCoord2f(0, 0);
+        glVertex3f(s.x - 0.5f, s.y + 0.5f, s.z);
+        glEnd();
+    }
+    glDisable(GL_BLEND);
+    glDisable(GL_TEXTURE_2D);
+}
+
 Rgb pixelAt(int32_t x, int32_t y) {
     uint8_t rgba[4] = {};
     glReadPixels(x, 599 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
@@ -152,5 +175,10 @@ bool near(Rgb actual, Rgb expected, int32_t tolerance) {
 }
 
 std::string describe(Rgb colour) {
-    return "(" + std::to_string(colour[0]) + ", " + std::to_string(colour[1]) + ", " + std::to_string(colour[2]) + ")";
+    std::string text = "(";
+    for (int i = 0; i < 3; ++i) {
+        text += std::to_string(colour[i]);
+        text += i < 2 ? ", " : ")";
+    }
+    return text;
 }

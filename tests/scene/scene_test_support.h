@@ -71,6 +71,10 @@ void resetDisplayState();
 // The program's per-frame step without presenting: clear colour and depth,
 // identity modelview, drawFrame. Returns drawFrame's result; pixels can be read before the next.
 int32_t renderFrame(DemoScene& scene);
+// Draws the parade's sprites as they would be drawn without the atlas: each
+// quad from its sprite's own texture, with one bind each, in the swarm's GL
+// state. Moves nothing. The reference for the atlas and its benchmark.
+void drawSpritesWithOwnTextures(const LogoParade& parade);
 // One pixel of the frame, (x, y) with y = 0 the top row.
 Rgb pixelAt(int32_t x, int32_t y);
 // The clear colour as it reads back.
