@@ -88,14 +88,8 @@ void LogoParade::drawParade() {
     glEnable(GL_BLEND);
     glDisable(GL_DEPTH_TEST);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    // Fragments of alpha 0 would blend to exactly what is already there;
-    // dropping them first leaves the picture as it is and spares a software
-    // renderer most of the swarm's blending, whose quads are mostly transparent.
-    glEnable(GL_ALPHA_TEST);
-    glAlphaFunc(GL_GREATER, 0.0f);
     if (swarmEnabled) drawSwarm();
     if (bigLogoActive) drawBigLogo();
-    glDisable(GL_ALPHA_TEST);
     glDisable(GL_BLEND);
     glDisable(GL_TEXTURE_2D);
 }
