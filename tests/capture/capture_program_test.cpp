@@ -1,15 +1,22 @@
 // The capture program end to end: built around the tests' own short script
 // (capture_script.h), run offscreen, its files read back.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "tests/capture/capture_script.h"
 #include "tests/capture/png_reading.h"
 #include "tools/capture/video_pipe.h"
+
+extern char** environ;
 
 namespace {
 
@@ -244,6 +251,48 @@ TEST(CaptureProgram, AShortVideoHasTheSpanDurationAndFrameCount) {
     const size_t at = probe.output.find("duration=");
     ASSERT_NE(at, std::string::npos) << probe.output;
     EXPECT_NEAR(std::stod(probe.output.substr(at + 9)), 1.5, 0.05) << probe.output;
+}
+
+TEST(CaptureProgram, SigtermStopsTheCaptureWithCompleteFiles) {
+    const fs::path directory = workDirectory();
+    const std::string wav = (directory / "music.wav").string();
+    const std::string video = (directory / "video.mp4").string();
+    const char* path = std::getenv("PATH");
+    const bool withVideo = !findExecutable("ffmpeg", path ? path : "").empty();
+    // The production's own text runs for many minutes, long enough to be stopped.
+    std::vector<std::string> arguments = {TAVORLY_CAPTURE_PROGRAM, "--audio", wav};
+    if (withVideo) {
+        arguments.insert(arguments.end(), {"--video", video});
+    }
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    // As in run(): no leak report from the sanitizer build's program.
+    setenv("LSAN_OPTIONS", "detect_leaks=0", 1);
+    pid_t child = -1;
+    ASSERT_EQ(posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+    // Stop it once it has written some music.
+    for (int i = 0; i < 300 && (!fs::exists(wav) || fs::file_size(wav) < 100000); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    kill(child, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+
+    const std::vector<uint8_t> bytes = readFileBytes(wav);
+    ASSERT_GT(bytes.size(), 44u);
+    const uint32_t dataBytes = bytes[40] | bytes[41] << 8 | bytes[42] << 16 | static_cast<uint32_t>(bytes[43]) << 24;
+    EXPECT_EQ(dataBytes, bytes.size() - 44);
+    if (withVideo) {
+        const RunResult probe = run("ffprobe", "-v error -show_entries format=duration -of default=nw=1 '" + video + "'",
+                                    directory);
+        EXPECT_EQ(probe.exitCode, 0) << probe.output;
+        EXPECT_NE(probe.output.find("duration="), std::string::npos) << probe.output;
+    }
 }
 
 TEST(CaptureProgram, BadCommandLinesAndSpansPastTheEndFailWithAMessage) {

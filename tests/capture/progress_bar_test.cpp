@@ -12,6 +12,8 @@ TEST(ProgressLine, ShowsFramesOfTotalRateAndTimeLeftMarksEstimatesAndCountsWhenT
     EXPECT_EQ(formatProgress({10, 200000, true}, 1.0).substr(33), "10/~200000 frames  10.0 fps  5:33:19 left");
     EXPECT_EQ(formatProgress({0, 50}, 0.0), "[..............................] 0/50 frames  0.0 fps");
     EXPECT_EQ(formatProgress({250, 0}, 5.0), "frame 250  50.0 fps  0:05 elapsed");
+    EXPECT_EQ(formatProgress({3000, 4000, false, true}, 1.0).substr(33),
+              "3000/4000 frames before the span  3000.0 fps  0:00 left");
 }
 
 }  // namespace

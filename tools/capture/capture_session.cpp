@@ -10,6 +10,7 @@
 #include <GL/gl.h>
 
 #include <chrono>
+#include <csignal>
 #include <ctime>
 #include <cstdio>
 #include <filesystem>
@@ -75,19 +76,32 @@ private:
     std::vector<int16_t> pcm;
 };
 
-// The progress of a capture whose span ends at the end mark: the share of the
-// scrolltext read so far (erased codes included) of the bytes that can be read
-// before the text would restart, turned into a frame count. The scroll speed
-// changes along the text, so this is an estimate.
-Progress estimateProgress(const DemoScene& scene, int64_t framesRun) {
+// The progress of the capture after `framesRun` frames. When the span ends at
+// the end mark, its end is estimated from the share of the scrolltext read so
+// far (erased codes included) of the bytes that can be read before the text
+// would restart; the scroll speed changes along the text, so it is a guess.
+Progress captureProgress(const CaptureOptions& options, const DemoScene& scene, int64_t framesRun) {
+    const int64_t first = options.firstFrame;
+    if (framesRun <= first) {
+        return Progress{framesRun, first, false, true};
+    }
+    const int64_t done = framesRun - first;
+    if (options.lastFrame) {
+        return Progress{done, *options.lastFrame - first + 1, false, false};
+    }
     const auto readBytes = static_cast<int64_t>(scene.textPos) +
                            static_cast<int64_t>(scene.sourceText.size() - scene.workingText.size());
     const auto readableBytes = static_cast<int64_t>(scene.sourceText.size()) - restartMargin;
     if (readBytes <= 0 || readableBytes <= 0) {
-        return Progress{framesRun, 0, false};
+        return Progress{done, 0, false, false};
     }
-    return Progress{framesRun, std::max(framesRun, framesRun * readableBytes / readBytes), true};
+    const int64_t framesToEnd = framesRun * readableBytes / readBytes;
+    return Progress{done, std::max(done, framesToEnd - first), true, false};
 }
+
+// Set from the signal handler on SIGINT and SIGTERM; the loop stops at the
+// next frame and closes the files properly.
+volatile std::sig_atomic_t stopSignalled = 0;
 
 // Opens and closes the offscreen display around the capture.
 class OffscreenDisplay {
@@ -107,6 +121,8 @@ private:
 };
 
 }  // namespace
+
+void requestCaptureStop() { stopSignalled = 1; }
 
 bool runCapture(const CaptureOptions& options, std::string_view textBody, std::string_view textTail,
                 bool showProgress, CaptureReport& report) {
@@ -156,15 +172,17 @@ bool runCapture(const CaptureOptions& options, std::string_view textBody, std::s
         pngFrames.emplace(options.pngDirectory, captureWidth, captureHeight);
     }
     ProgressBar progressBar(showProgress);
-    const auto progress = [&](int64_t framesRun) {
-        return options.lastFrame ? Progress{framesRun, *options.lastFrame + 1, false}
-                                 : estimateProgress(*scene, framesRun);
-    };
     const auto started = std::chrono::steady_clock::now();
     const std::clock_t cpuStarted = std::clock();
 
     bool ok = true;
     for (int64_t frame = 0; ok; ++frame) {
+        if (stopSignalled) {
+            error = "interrupted at frame " + std::to_string(frame) + "; the files hold the frames before it";
+            report.interrupted = true;
+            ok = false;
+            break;
+        }
         const bool inSpan = frame >= options.firstFrame;
         if (frame == options.firstFrame) {
             report.secondsBeforeSpan =
@@ -208,7 +226,7 @@ bool runCapture(const CaptureOptions& options, std::string_view textBody, std::s
             }
         }
         if (progressBar.due()) {
-            progressBar.update(progress(frame + 1));
+            progressBar.update(captureProgress(options, *scene, frame + 1));
         }
         if (ended) {
             report.endFrame = frame;
@@ -228,9 +246,9 @@ bool runCapture(const CaptureOptions& options, std::string_view textBody, std::s
     report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     report.cpuSeconds = static_cast<double>(std::clock() - cpuStarted) / CLOCKS_PER_SEC;
     if (ok) {
-        progressBar.finish(Progress{report.framesRun, report.framesRun, false});
+        progressBar.finish(Progress{report.framesWritten, report.framesWritten});
     } else {
-        progressBar.finish(progress(report.framesRun));
+        progressBar.finish(captureProgress(options, *scene, report.framesRun));
     }
 
     if (ok && report.framesWritten == 0) {

@@ -21,7 +21,13 @@ struct CaptureReport {
     double cpuSeconds = 0;         // processor time of all this process's threads meanwhile
     double cpuSecondsBeforeSpan = 0;
     std::string error;          // why the capture failed, when it did
+    bool interrupted = false;   // it failed because requestCaptureStop was called
 };
+
+// Makes a running capture stop before its next frame, closing its files so
+// that they hold the frames written so far. Async-signal-safe: called from
+// the program's SIGINT and SIGTERM handler.
+void requestCaptureStop();
 
 // Runs the whole capture on the calling thread, which becomes the GL thread:
 // opens the display offscreen, builds the scene from the scrolltext pieces,

@@ -37,7 +37,7 @@ std::string formatProgress(const Progress& progress, double seconds) {
     std::string line = "[" + std::string(static_cast<size_t>(filled), '#') +
                        std::string(static_cast<size_t>(barWidth - filled), '.') + "] " +
                        std::to_string(shown) + "/" + (progress.estimated ? "~" : "") + std::to_string(total) +
-                       " frames  " + rate;
+                       (progress.beforeSpan ? " frames before the span  " : " frames  ") + rate;
     if (fps > 0) {
         line += "  " + formatDuration(static_cast<double>(total - shown) / fps) + " left";
     }
@@ -45,13 +45,17 @@ std::string formatProgress(const Progress& progress, double seconds) {
 }
 
 ProgressBar::ProgressBar(bool enabled, FILE* stream)
-    : enabled(enabled), stream(stream), started(std::chrono::steady_clock::now()), lastDrawn(started) {}
+    : enabled(enabled), stream(stream), phaseStarted(std::chrono::steady_clock::now()), lastDrawn(phaseStarted) {}
 
 bool ProgressBar::due() const {
     return enabled && (!drawnOnce || std::chrono::steady_clock::now() - lastDrawn >= std::chrono::milliseconds(100));
 }
 
 void ProgressBar::update(const Progress& progress) {
+    if (!progress.beforeSpan && !inSpan) {
+        inSpan = true;
+        phaseStarted = std::chrono::steady_clock::now();
+    }
     if (due()) {
         draw(progress);
     }
@@ -67,7 +71,7 @@ void ProgressBar::finish(const Progress& progress) {
 }
 
 void ProgressBar::draw(const Progress& progress) {
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - phaseStarted).count();
     // Clear to the end of the line, since the text may get shorter.
     std::fprintf(stream, "\r%s\x1b[K", formatProgress(progress, seconds).c_str());
     std::fflush(stream);

@@ -135,7 +135,15 @@ bool VideoPipe::start(const std::string& outputPath, int32_t width, int32_t heig
     posix_spawn_file_actions_adddup2(&actions, videoRead, 0);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, audioRead, 3);
-    const int status = posix_spawn(&child, ffmpeg.c_str(), &actions, nullptr, argv.data(), environ);
+    // A process group of its own keeps the terminal's Ctrl+C from ffmpeg: the
+    // capture stops on it and ends the streams, and ffmpeg then completes
+    // the file.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    const int status = posix_spawn(&child, ffmpeg.c_str(), &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     ::close(videoRead);
     ::close(audioRead);
