@@ -1,32 +1,29 @@
-#!/bin/sh
+#!/bin/bash
 # Configures and builds one build tree. Used by run.sh and test.sh.
 #   scripts/build.sh BUILD_DIR [CMAKE_OPTIONS...] [-- BUILD_TARGETS...]
-set -eu
+set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$1
 shift
 
-options=""
+options=()
 while [ $# -gt 0 ] && [ "$1" != "--" ]; do
-    options="$options $1"
+    options+=("$1")
     shift
 done
 [ $# -gt 0 ] && shift
-targets=""
+targets=()
 for target in "$@"; do
-    targets="$targets --target $target"
+    targets+=(--target "$target")
 done
 
 if command -v ccache >/dev/null 2>&1; then
-    options="$options -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache"
+    options+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
-generator=""
 if [ ! -f "$build/CMakeCache.txt" ] && command -v ninja >/dev/null 2>&1; then
-    generator="-G Ninja"
+    options+=(-G Ninja)
 fi
 jobs=$(nproc 2>/dev/null || echo 2)
 
-# shellcheck disable=SC2086
-cmake -S "$root" -B "$build" $generator -DCMAKE_BUILD_TYPE=RelWithDebInfo $options >/dev/null
-# shellcheck disable=SC2086
-cmake --build "$build" -j "$jobs" $targets
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}" >/dev/null
+cmake --build "$build" -j "$jobs" "${targets[@]}"
