@@ -5,7 +5,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 scripts/setup.sh
-scripts/build.sh build -- tavorly >/dev/null
+scripts/build.sh build -- tavorly
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "Tavorly is built (build/app/tavorly) but there is no display to show it on:" >&2
