@@ -39,7 +39,21 @@ const AudioDevice* openDevice = nullptr;  // the device while it is open
 std::string lastError;
 std::unique_ptr<int16_t[]> outputStorage;
 std::unique_ptr<float[]> mixStorage;
-std::thread outputThreadHandle;
+// A process that exits while a song plays (SDL ends the program from inside
+// its display error handler, for one) stops the thread here, before the
+// buffers it renders into are destroyed, instead of aborting in the running
+// thread's destructor. Declared after the buffers so it is destroyed first.
+struct OutputThreadHandle {
+    std::thread thread;
+    bool joinable() const { return thread.joinable(); }
+    void join() { thread.join(); }
+    ~OutputThreadHandle() {
+        if (!thread.joinable()) return;
+        stopRequested.store(true);
+        thread.join();
+    }
+};
+OutputThreadHandle outputThreadHandle;
 
 // Asks for the highest real-time priority; without the right to it the thread
 // simply runs at normal priority, which the two seconds of buffer make safe.
@@ -123,7 +137,7 @@ bool startPlayback() {
     // Set here rather than by the thread, so a stop that comes before the
     // thread has run never takes it for finished.
     threadFinished.store(false);
-    outputThreadHandle = std::thread(outputThread);
+    outputThreadHandle.thread = std::thread(outputThread);
     return true;
 }
 

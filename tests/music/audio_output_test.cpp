@@ -196,4 +196,15 @@ TEST_F(OutputTest, CloseWhilePlayingStopsTheThreadFirst) {
     EXPECT_EQ(outputBuffer, nullptr);
 }
 
+TEST_F(OutputTest, ExitingWhilePlayingStopsTheThreadInsteadOfAborting) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            static Song song = makeSong(markingTick);
+            if (!playSong(&song)) std::_Exit(2);
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
 }  // namespace
