@@ -9,21 +9,6 @@
 
 namespace {
 
-XmSample eightBit(std::vector<int16_t> pcm) {
-    XmSample sample;
-    sample.pcm = std::move(pcm);
-    return sample;
-}
-
-XmModule withOneSample(XmSample sample) {
-    XmModule module;
-    module.patterns.emplace_back();
-    module.instruments.emplace_back().samples.push_back(std::move(sample));
-    return module;
-}
-
-const Sample& firstSample(const Song& song) { return *song.instruments[0].samples[0]; }
-
 TEST(HostileSamples, AHugeStoredLengthIsCutToTheBytesThatFollow) {
     XmSample sample = eightBit({1, 2, 3, 4, 5, 6});
     sample.storedLength = 0xfffffff0u;

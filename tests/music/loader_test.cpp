@@ -10,28 +10,6 @@
 
 namespace {
 
-XmSample eightBit(std::vector<int16_t> pcm) {
-    XmSample sample;
-    sample.pcm = std::move(pcm);
-    return sample;
-}
-
-XmSample sixteenBit(std::vector<int16_t> pcm) {
-    XmSample sample;
-    sample.pcm = std::move(pcm);
-    sample.sixteenBit = true;
-    return sample;
-}
-
-XmModule withOneSample(XmSample sample) {
-    XmModule module;
-    module.patterns.emplace_back();
-    module.instruments.emplace_back().samples.push_back(std::move(sample));
-    return module;
-}
-
-const Sample& firstSample(const Song& song) { return *song.instruments[0].samples[0]; }
-
 const Note& cellAt(const Song& song, int pattern, int row, int channel) {
     return song.patterns[pattern].cells[row * song.channelCount + channel];
 }

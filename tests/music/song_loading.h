@@ -38,6 +38,28 @@ inline SongPtr loadBytes(const std::vector<uint8_t>& bytes) {
 
 inline SongPtr loadModule(const XmModule& module) { return loadBytes(writeXm(module)); }
 
+// Samples from PCM frames, and a module whose one instrument holds one sample.
+inline XmSample eightBit(std::vector<int16_t> pcm) {
+    XmSample sample;
+    sample.pcm = std::move(pcm);
+    return sample;
+}
+
+inline XmSample sixteenBit(std::vector<int16_t> pcm) {
+    XmSample sample = eightBit(std::move(pcm));
+    sample.sixteenBit = true;
+    return sample;
+}
+
+inline XmModule withOneSample(XmSample sample) {
+    XmModule module;
+    module.patterns.emplace_back();
+    module.instruments.emplace_back().samples.push_back(std::move(sample));
+    return module;
+}
+
+inline const Sample& firstSample(const Song& song) { return *song.instruments[0].samples[0]; }
+
 // What the player and mixer rely on: every order position that can be played
 // names an allocated pattern with rows and cells, and every owned sample keeps
 // its loop inside its data with the guard frames after it.
