@@ -1,8 +1,8 @@
 // The full-screen window, its GL context and presenting, on SDL2.
 #include "app/display.h"
 
-#include <SDL_opengl.h>
 #include <GL/glu.h>
+#include <SDL_opengl.h>
 
 #include <chrono>
 #include <cstdio>
@@ -19,8 +19,7 @@ constexpr GLfloat clearRed = 0.2f, clearGreen = 0.0f, clearBlue = 0.2f, clearAlp
 constexpr int32_t fallbackRefreshHz = 60;
 
 int64_t monotonicNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
@@ -149,8 +148,8 @@ bool openDisplay(const char* title, int32_t width, int32_t height, int32_t bits,
     int drawableWidth = 0, drawableHeight = 0;
     SDL_GL_GetDrawableSize(state.window, &drawableWidth, &drawableHeight);
     state.letterboxed = fullScreen && (drawableWidth != width || drawableHeight != height);
-    state.picture = state.letterboxed ? fitPicture(drawableWidth, drawableHeight, width, height)
-                                      : PictureRect{0, 0, width, height};
+    state.picture =
+        state.letterboxed ? fitPicture(drawableWidth, drawableHeight, width, height) : PictureRect{0, 0, width, height};
     if (state.letterboxed) {
         glViewport(state.picture.x, state.picture.y, state.picture.width, state.picture.height);
     }
@@ -199,8 +198,8 @@ void resizeView(int32_t width, int32_t height) {
     glViewport(0, 0, width, height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(45.0, static_cast<GLdouble>(width) / static_cast<GLdouble>(height),
-                   static_cast<GLdouble>(0.1f), 100.0);
+    gluPerspective(45.0, static_cast<GLdouble>(width) / static_cast<GLdouble>(height), static_cast<GLdouble>(0.1f),
+                   100.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 }
@@ -248,8 +247,7 @@ bool readFramePixels(std::span<uint8_t> rgb) {
         return false;
     }
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(state.picture.x, state.picture.y, state.width, state.height, GL_RGB, GL_UNSIGNED_BYTE,
-                 rgb.data());
+    glReadPixels(state.picture.x, state.picture.y, state.width, state.height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
     // GL reads bottom row first; swap rows in place so the top row comes first.
     for (int32_t top = 0, bottom = state.height - 1; top < bottom; ++top, --bottom) {
         std::swap_ranges(rgb.begin() + top * rowBytes, rgb.begin() + (top + 1) * rowBytes,

@@ -10,8 +10,7 @@ constexpr uint8_t keyF4 = 115;
 // Keys that arrive as system keys on the desktop this program was made for
 // (its window procedure sees them as system-key messages): never recorded.
 bool isSystemKey(const SDL_Keysym& key) {
-    return (key.mod & KMOD_ALT) != 0 || key.sym == SDLK_LALT || key.sym == SDLK_RALT ||
-           key.sym == SDLK_F10;
+    return (key.mod & KMOD_ALT) != 0 || key.sym == SDLK_LALT || key.sym == SDLK_RALT || key.sym == SDLK_F10;
 }
 
 }  // namespace
@@ -75,8 +74,7 @@ std::optional<uint8_t> virtualKeyCode(SDL_Keycode key) {
 
 DisplayEventResult handleDisplayEvent(const SDL_Event& event, std::array<uint32_t, 256>& keyDown) {
     switch (event.type) {
-        case SDL_QUIT:
-            return DisplayEventResult::Quit;
+        case SDL_QUIT: return DisplayEventResult::Quit;
         case SDL_WINDOWEVENT:
             if (event.window.event == SDL_WINDOWEVENT_CLOSE) return DisplayEventResult::Quit;
             return DisplayEventResult::Handled;
@@ -85,15 +83,14 @@ DisplayEventResult handleDisplayEvent(const SDL_Event& event, std::array<uint32_
             const SDL_Keysym& key = event.key.keysym;
             if (isSystemKey(key)) {
                 // Alt+F4 is the close command.
-                const bool closeCommand = event.type == SDL_KEYDOWN && (key.mod & KMOD_ALT) != 0 &&
-                                          virtualKeyCode(key.sym) == keyF4;
+                const bool closeCommand =
+                    event.type == SDL_KEYDOWN && (key.mod & KMOD_ALT) != 0 && virtualKeyCode(key.sym) == keyF4;
                 return closeCommand ? DisplayEventResult::Quit : DisplayEventResult::Handled;
             }
             if (auto code = virtualKeyCode(key.sym)) keyDown[*code] = event.type == SDL_KEYDOWN ? 1 : 0;
             return DisplayEventResult::Handled;
         }
-        default:
-            return DisplayEventResult::Handled;
+        default: return DisplayEventResult::Handled;
     }
 }
 

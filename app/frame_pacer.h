@@ -29,7 +29,7 @@ public:
 private:
     int64_t periodNs_ = 0;
     bool capping_ = false;
-    int64_t deadline_ = 0;     // capping: earliest start of the next frame
-    int64_t watchStart_ = 0;   // watching: time the current window began
-    int32_t watchCount_ = 0;   // watching: presents in the current window
+    int64_t deadline_ = 0;    // capping: earliest start of the next frame
+    int64_t watchStart_ = 0;  // watching: time the current window began
+    int32_t watchCount_ = 0;  // watching: presents in the current window
 };

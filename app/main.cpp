@@ -34,8 +34,7 @@ uint32_t readSdlTicks(void*) { return SDL_GetTicks(); }
 // loaded, for stopMusic to release.
 bool startMusic(Song*& song) {
     song = nullptr;
-    installFileCallbacks(openResourceFile, closeMemoryFile, readMemoryFile, seekMemoryFile,
-                         tellMemoryFile);
+    installFileCallbacks(openResourceFile, closeMemoryFile, readMemoryFile, seekMemoryFile, tellMemoryFile);
     installAudioDevice(sdlAudioDevice());
     if (!openAudioOutput(44100)) {
         std::fprintf(stderr, "tavorly: cannot open the audio output: %s\n", audioOutputError());

@@ -1,8 +1,7 @@
 // Fitting the fixed-size picture into the drawable.
 #include "app/picture_fit.h"
 
-PictureRect fitPicture(int32_t drawableWidth, int32_t drawableHeight, int32_t pictureWidth,
-                       int32_t pictureHeight) {
+PictureRect fitPicture(int32_t drawableWidth, int32_t drawableHeight, int32_t pictureWidth, int32_t pictureHeight) {
     if (drawableWidth <= 0 || drawableHeight <= 0 || pictureWidth <= 0 || pictureHeight <= 0) {
         return {0, 0, 0, 0};
     }

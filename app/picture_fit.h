@@ -16,5 +16,4 @@ struct PictureRect {
 // The largest rectangle of the picture's aspect that fits the drawable,
 // centred; the picture's own size when it matches the drawable exactly.
 // A drawable without area gives an empty rectangle. Called by openDisplay.
-PictureRect fitPicture(int32_t drawableWidth, int32_t drawableHeight, int32_t pictureWidth,
-                       int32_t pictureHeight);
+PictureRect fitPicture(int32_t drawableWidth, int32_t drawableHeight, int32_t pictureWidth, int32_t pictureHeight);

@@ -7,9 +7,7 @@ namespace {
 std::span<const ResourceEntry> installedTable;
 }
 
-void installResourceTable(std::span<const ResourceEntry> table) {
-    installedTable = table;
-}
+void installResourceTable(std::span<const ResourceEntry> table) { installedTable = table; }
 
 std::optional<ResourceView> findResource(ResourceType type, int32_t id) {
     for (const ResourceEntry& entry : installedTable) {

@@ -10,11 +10,11 @@
 #include "music/song.h"
 
 // Module-wide output state. The sizes are set by openAudioOutput.
-extern int32_t outputRate;    // frames per second; 44,100 until an output opens
-extern int32_t blockFrames;   // 20 ms rounded up to a multiple of 4 frames (884 at 44,100 Hz)
-extern int32_t bufferFrames;  // 100 blocks (88,400 frames at 44,100 Hz)
-extern int32_t blockCount;    // bufferFrames / blockFrames
-extern int32_t writeBlock;    // next block to render, 0..blockCount - 1
+extern int32_t outputRate;     // frames per second; 44,100 until an output opens
+extern int32_t blockFrames;    // 20 ms rounded up to a multiple of 4 frames (884 at 44,100 Hz)
+extern int32_t bufferFrames;   // 100 blocks (88,400 frames at 44,100 Hz)
+extern int32_t blockCount;     // bufferFrames / blockFrames
+extern int32_t writeBlock;     // next block to render, 0..blockCount - 1
 extern int16_t* outputBuffer;  // bufferFrames stereo frames, looped by the device
 extern float* mixBuffer;       // bufferFrames stereo float frames, 16-byte aligned
 extern Song* currentSong;      // the song being rendered; none when stopped

@@ -73,4 +73,3 @@ struct MusicChannel {
 
 // One record per pattern channel; touched only by the thread that renders.
 extern std::array<MusicChannel, maxSongChannels> channels;
-

@@ -28,8 +28,12 @@ void lowerVolume(MusicChannel& channel, int32_t amount) {
     channel.updateFlags |= updateVolume;
 }
 
-void lowerPeriod(MusicChannel& channel, int32_t amount) { channel.period = std::max(channel.period - amount, 1 - highestPeriod); }
-void raisePeriod(MusicChannel& channel, int32_t amount) { channel.period = std::min(channel.period + amount, highestPeriod); }
+void lowerPeriod(MusicChannel& channel, int32_t amount) {
+    channel.period = std::max(channel.period - amount, 1 - highestPeriod);
+}
+void raisePeriod(MusicChannel& channel, int32_t amount) {
+    channel.period = std::min(channel.period + amount, highestPeriod);
+}
 
 // Volume-column panning slides leave the panning unclamped; it is clamped
 // when it reaches the voice.
@@ -70,8 +74,7 @@ void slidePanning(MusicChannel& channel) {
 void changeRetriggerVolume(MusicChannel& channel) {
     int32_t v = channel.channelVolume;
     switch (channel.retrigVolumeOp) {
-        case 0:
-            return;
+        case 0: return;
         case 1: v -= 1; break;
         case 2: v -= 2; break;
         case 3: v -= 4; break;
@@ -157,8 +160,7 @@ void extendedOnRowStart(MusicChannel& channel, uint8_t param, const ChannelSound
             channel.channelPan = before.pan;
             channel.updateFlags &= ~lowFourUpdateBits;
             break;
-        default:
-            break;
+        default: break;
     }
 }
 
@@ -185,45 +187,31 @@ void extendedOnLaterTick(const Song* song, MusicChannel& channel, const Note& ce
                 channel.updateFlags &= ~lowFourUpdateBits;
             }
             break;
-        default:
-            break;
+        default: break;
     }
 }
 
 void volumeColumnOnLaterTick(MusicChannel& channel, uint8_t value) {
     const uint8_t x = low(value);
     switch (high(value)) {
-        case 0x6:
-            lowerVolume(channel, x);
-            break;
-        case 0x7:
-            raiseVolume(channel, x);
-            break;
+        case 0x6: lowerVolume(channel, x); break;
+        case 0x7: raiseVolume(channel, x); break;
         case 0xB:
             channel.vibDepth = x;
             applyVibrato(channel);
             stepVibratoPhase(channel);
             break;
-        case 0xD:
-            shiftPanning(channel, -x);
-            break;
-        case 0xE:
-            shiftPanning(channel, x);
-            break;
-        case 0xF:
-            applyTonePortamento(channel);
-            break;
-        default:
-            break;
+        case 0xD: shiftPanning(channel, -x); break;
+        case 0xE: shiftPanning(channel, x); break;
+        case 0xF: applyTonePortamento(channel); break;
+        default: break;
     }
 }
 
 void effectOnLaterTick(Song* song, MusicChannel& channel, const Note& cell, const ChannelSound& sound) {
     const uint8_t param = cell.param;
     switch (cell.effect) {
-        case effectArpeggio:
-            arpeggio(song, channel, param, *sound.sample);
-            break;
+        case effectArpeggio: arpeggio(song, channel, param, *sound.sample); break;
         case effectPortaUp:
             channel.period = std::max(channel.period - channel.portaUpMemory * 4, lowestSlidePeriod);
             channel.periodDelta = 0;
@@ -252,32 +240,19 @@ void effectOnLaterTick(Song* song, MusicChannel& channel, const Note& cell, cons
             stepVibratoPhase(channel);
             slideVolume(channel);
             break;
-        case effectTremolo:
-            applyTremolo(channel);
-            break;
-        case effectVolumeSlide:
-            slideVolume(channel);
-            break;
-        case effectExtended:
-            extendedOnLaterTick(song, channel, cell, sound);
-            break;
-        case effectGlobalVolumeSlide:
-            slideGlobalVolume(song);
-            break;
-        case effectPanningSlide:
-            slidePanning(channel);
-            break;
+        case effectTremolo: applyTremolo(channel); break;
+        case effectVolumeSlide: slideVolume(channel); break;
+        case effectExtended: extendedOnLaterTick(song, channel, cell, sound); break;
+        case effectGlobalVolumeSlide: slideGlobalVolume(song); break;
+        case effectPanningSlide: slidePanning(channel); break;
         case effectMultiRetrigger:
             if (channel.retrigInterval != 0 && song->tick % channel.retrigInterval == 0) {
                 changeRetriggerVolume(channel);
                 channel.updateFlags |= triggerNote;
             }
             break;
-        case effectTremor:
-            applyTremor(channel);
-            break;
-        default:
-            break;
+        case effectTremor: applyTremor(channel); break;
+        default: break;
     }
 }
 
@@ -292,36 +267,23 @@ void applyVolumeColumn(MusicChannel& channel, uint8_t value) {
     }
     switch (high(value)) {
         case 0x6:
-        case 0x8:
-            lowerVolume(channel, x);
-            break;
+        case 0x8: lowerVolume(channel, x); break;
         case 0x7:
-        case 0x9:
-            raiseVolume(channel, x);
-            break;
-        case 0xA:
-            channel.vibSpeed = x;
-            break;
-        case 0xB:
-            channel.vibDepth = x;
-            break;
+        case 0x9: raiseVolume(channel, x); break;
+        case 0xA: channel.vibSpeed = x; break;
+        case 0xB: channel.vibDepth = x; break;
         case 0xC:
             channel.channelPan = x * 16;
             channel.updateFlags |= updatePanning;
             break;
-        case 0xD:
-            shiftPanning(channel, -x);
-            break;
-        case 0xE:
-            shiftPanning(channel, x);
-            break;
+        case 0xD: shiftPanning(channel, -x); break;
+        case 0xE: shiftPanning(channel, x); break;
         case 0xF:
             if (x) channel.tonePortaSpeed = static_cast<uint8_t>(x * 16);
             channel.portaTarget = channel.notePeriod;
             channel.updateFlags &= ~triggerNote;
             break;
-        default:
-            break;
+        default: break;
     }
 }
 
@@ -364,9 +326,7 @@ void applyEffectOnRowStart(Song* song, MusicChannel& channel, const Note& cell, 
             channel.channelPan = param;
             channel.updateFlags |= updatePanning;
             break;
-        case effectSampleOffset:
-            sampleOffset(channel, param, *sound.sample);
-            break;
+        case effectSampleOffset: sampleOffset(channel, param, *sound.sample); break;
         case effectVolumeSlide:
             if (param) channel.volumeSlideMemory = param;
             break;
@@ -375,9 +335,7 @@ void applyEffectOnRowStart(Song* song, MusicChannel& channel, const Note& cell, 
             channel.channelVolume = param;
             channel.updateFlags |= updateVolume;
             break;
-        case effectExtended:
-            extendedOnRowStart(channel, param, sound, before);
-            break;
+        case effectExtended: extendedOnRowStart(channel, param, sound, before); break;
         case effectSetGlobalVolume:
             song->globalVolume = std::min<int32_t>(param, 64);
             channel.updateFlags |= updateVolume;
@@ -385,9 +343,7 @@ void applyEffectOnRowStart(Song* song, MusicChannel& channel, const Note& cell, 
         case effectGlobalVolumeSlide:
             if (param) song->globalVolumeSlideMemory = param;
             break;
-        case effectSetEnvelopePosition:
-            setVolumeEnvelopePosition(channel, *sound.instrument, param);
-            break;
+        case effectSetEnvelopePosition: setVolumeEnvelopePosition(channel, *sound.instrument, param); break;
         case effectPanningSlide:
             if (param) {
                 channel.panningSlideMemory = param;
@@ -416,8 +372,7 @@ void applyEffectOnRowStart(Song* song, MusicChannel& channel, const Note& cell, 
                 raisePeriod(channel, channel.extraFinePortaDownMemory);
             }
             break;
-        default:
-            break;
+        default: break;
     }
 }
 

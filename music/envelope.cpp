@@ -19,25 +19,31 @@ struct EnvelopeFields {
 
 EnvelopeFields fieldsOf(MusicChannel& channel, EnvelopeTrack track) {
     if (track == EnvelopeTrack::volume) {
-        return {channel.volumeEnvTick,  channel.volumeEnvPoint, channel.volumeEnvFixed, channel.volumeEnvValue,
-                channel.volumeEnvSlope, channel.volumeEnvDone,  updateVolume};
+        return {channel.volumeEnvTick,
+                channel.volumeEnvPoint,
+                channel.volumeEnvFixed,
+                channel.volumeEnvValue,
+                channel.volumeEnvSlope,
+                channel.volumeEnvDone,
+                updateVolume};
     }
-    return {channel.panningEnvTick,  channel.panningEnvPoint, channel.panningEnvFixed, channel.panningEnvValue,
-            channel.panningEnvSlope, channel.panningEnvDone,  updatePanning};
+    return {channel.panningEnvTick,
+            channel.panningEnvPoint,
+            channel.panningEnvFixed,
+            channel.panningEnvValue,
+            channel.panningEnvSlope,
+            channel.panningEnvDone,
+            updatePanning};
 }
 
 constexpr int32_t envelopeTop = 64;
 
 // Points in use, within the twelve the instrument stores.
-int32_t pointsInUse(const Envelope& envelope) {
-    return std::min<int32_t>(envelope.pointCount, maxEnvelopePoints);
-}
+int32_t pointsInUse(const Envelope& envelope) { return std::min<int32_t>(envelope.pointCount, maxEnvelopePoints); }
 
 // Envelope values run 0..64; a larger stored value would overflow the 16.16
 // arithmetic, so it counts as 64.
-int32_t valueAt(const Envelope& envelope, int32_t i) {
-    return std::min<int32_t>(envelope.points[i].y, envelopeTop);
-}
+int32_t valueAt(const Envelope& envelope, int32_t i) { return std::min<int32_t>(envelope.points[i].y, envelopeTop); }
 
 int32_t slopeAfter(const Envelope& envelope, int32_t i) {
     int32_t dx = envelope.points[i + 1].x - envelope.points[i].x;
@@ -67,12 +73,9 @@ int8_t advancePhase(int8_t phase, uint8_t speed) {
 
 int32_t autoVibratoWave(uint8_t type, int32_t phase) {
     switch (type) {
-        case 1:
-            return phase < 128 ? 64 : -64;
-        case 2:
-            return (128 - ((phase + 128) % 256)) >> 1;
-        case 3:
-            return (128 - ((384 - phase) % 256)) >> 1;
+        case 1: return phase < 128 ? 64 : -64;
+        case 2: return (128 - ((phase + 128) % 256)) >> 1;
+        case 3: return (128 - ((384 - phase) % 256)) >> 1;
         default:
             // Types beyond 3 have no waveform of their own and play the sine.
             return static_cast<int32_t>(std::sin(phase * static_cast<double>(0.024543688f)) * 64);
@@ -158,15 +161,9 @@ void applyVibrato(MusicChannel& channel) {
     const int32_t q = channel.vibPhase;
     int32_t w;
     switch (channel.waveControl & 3) {
-        case 0:
-            w = sineMagnitude(q);
-            break;
-        case 1:
-            w = rampMagnitude(q);
-            break;
-        default:
-            w = 255;
-            break;
+        case 0: w = sineMagnitude(q); break;
+        case 1: w = rampMagnitude(q); break;
+        default: w = 255; break;
     }
     int32_t d = ((w * channel.vibDepth) >> 5) & ~3;
     channel.periodDelta = q < 0 ? d : -d;
@@ -179,15 +176,9 @@ void applyTremolo(MusicChannel& channel) {
     const int32_t r = channel.tremPhase;
     int32_t w;
     switch ((channel.waveControl >> 4) & 3) {
-        case 1:
-            w = rampMagnitude(r);
-            break;
-        case 2:
-            w = 255;
-            break;
-        default:
-            w = sineMagnitude(r);
-            break;
+        case 1: w = rampMagnitude(r); break;
+        case 2: w = 255; break;
+        default: w = sineMagnitude(r); break;
     }
     int32_t d = (w * channel.tremDepth) >> 6;
     if (r >= 0) {

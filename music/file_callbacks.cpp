@@ -9,8 +9,8 @@ FileCallbacks installed{};
 
 }  // namespace
 
-void installFileCallbacks(FileOpenRoutine open, FileCloseRoutine close, FileReadRoutine read,
-                          FileSeekRoutine seek, FileTellRoutine tell) {
+void installFileCallbacks(FileOpenRoutine open, FileCloseRoutine close, FileReadRoutine read, FileSeekRoutine seek,
+                          FileTellRoutine tell) {
     if (open && close && read && seek && tell)
         installed = FileCallbacks{open, close, read, seek, tell};
     else

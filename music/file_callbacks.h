@@ -29,8 +29,8 @@ constexpr int32_t seekFromEnd = 2;
 
 // Stores the five routines; if any one is missing, clears all five. Called on
 // the main thread at start-up (or by a test), before the audio output opens.
-void installFileCallbacks(FileOpenRoutine open, FileCloseRoutine close, FileReadRoutine read,
-                          FileSeekRoutine seek, FileTellRoutine tell);
+void installFileCallbacks(FileOpenRoutine open, FileCloseRoutine close, FileReadRoutine read, FileSeekRoutine seek,
+                          FileTellRoutine tell);
 
 // True when all five routines are installed; the audio output refuses to open
 // otherwise. Main thread.

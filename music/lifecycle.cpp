@@ -74,8 +74,7 @@ bool freeSong(Song* song) {
     if (!song) return false;
     // Nothing of the song is released while the output thread may still be
     // inside a block of it.
-    while (blockBusy.load()) {
-    }
+    while (blockBusy.load()) {}
     stopSong(song);
     releaseSong(song);
     return true;

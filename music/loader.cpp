@@ -18,8 +18,7 @@
 
 #include "music/player.h"
 
-static_assert(std::endian::native == std::endian::little,
-              "fields are read straight into little-endian integers");
+static_assert(std::endian::native == std::endian::little, "fields are read straight into little-endian integers");
 static_assert(sizeof(EnvelopePoint) == 4);
 
 namespace {
@@ -153,8 +152,7 @@ void readPatterns(XmInput& in, Song* song, int32_t storedPatternCount) {
 // Point counts above the array's 12 use 12; sustain and loop points beyond the
 // points in use switch that feature off; fewer than 2 points switch the
 // envelope off.
-void normaliseEnvelope(uint8_t& pointCount, uint8_t sustainPoint, uint8_t loopStart, uint8_t loopEnd,
-                       uint8_t& flags) {
+void normaliseEnvelope(uint8_t& pointCount, uint8_t sustainPoint, uint8_t loopStart, uint8_t loopEnd, uint8_t& flags) {
     pointCount = std::min<uint8_t>(pointCount, maxEnvelopePoints);
     if (pointCount < 2) {
         flags = 0;

@@ -11,11 +11,11 @@
 // instruments keep the first ones (the rest can never be played); a channel
 // count above maxStoredChannels fails the load, as no tracker writes one and
 // every pattern would grow with it.
-constexpr int32_t maxPatterns = 256;         // pattern numbers are bytes
+constexpr int32_t maxPatterns = 256;  // pattern numbers are bytes
 constexpr int32_t maxPatternRows = 256;
-constexpr int32_t maxInstruments = 128;      // cells name instruments 1..128
+constexpr int32_t maxInstruments = 128;  // cells name instruments 1..128
 constexpr int32_t maxStoredChannels = 128;
-constexpr int32_t emptyPatternRows = 64;     // rows of a pattern only named by the order table
+constexpr int32_t emptyPatternRows = 64;  // rows of a pattern only named by the order table
 
 // Fills the zeroed song from the open file. False for a file that is not an XM
 // module or that has an instrument with more than 16 samples; the song may then

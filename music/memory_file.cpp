@@ -20,17 +20,14 @@ int32_t seekedPosition(int32_t position, int32_t size, int32_t offset, int32_t o
     return static_cast<int32_t>(std::clamp<int64_t>(target, 0, size));
 }
 
-int32_t readableCount(int32_t position, int32_t size, int32_t count) {
-    return std::clamp(count, 0, size - position);
-}
+int32_t readableCount(int32_t position, int32_t size, int32_t count) { return std::clamp(count, 0, size - position); }
 
 void* openResourceFile(const char* name) {
     auto* file = new MemoryFile{};
     if (name) {
         if (auto resource = findResource(ResourceType::RcData, name)) {
             file->data = resource->bytes;
-            file->size = static_cast<int32_t>(
-                std::min<uint32_t>(resource->size, std::numeric_limits<int32_t>::max()));
+            file->size = static_cast<int32_t>(std::min<uint32_t>(resource->size, std::numeric_limits<int32_t>::max()));
         }
     }
     return file;

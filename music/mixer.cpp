@@ -98,8 +98,7 @@ void wrapIntoLoop(Voice& voice, const PlayRegion& region, bool forward) {
 // frame, using the upper 31 bits of the fraction.
 inline float interpolate(const int16_t* data, uint64_t position) {
     int64_t i = static_cast<int64_t>(position) >> 32;
-    float t = static_cast<float>(static_cast<int32_t>(static_cast<uint32_t>(position) >> 1)) *
-              (1.0f / 2147483648.0f);
+    float t = static_cast<float>(static_cast<int32_t>(static_cast<uint32_t>(position) >> 1)) * (1.0f / 2147483648.0f);
     float a = data[i];
     float b = data[i + 1];
     return a + (b - a) * t;
@@ -172,8 +171,8 @@ uint64_t mixOneByOne(float* out, int32_t k, int32_t n, const int16_t* data, uint
 }
 
 // Mixes n frames at constant gains, returning the position after them.
-uint64_t mixSteady(float* out, int32_t n, const int16_t* data, uint64_t position, uint64_t step,
-                   float left, float right) {
+uint64_t mixSteady(float* out, int32_t n, const int16_t* data, uint64_t position, uint64_t step, float left,
+                   float right) {
     int32_t k = 0;
 #if defined(__SSE2__)
     if (n >= 4) {
@@ -190,8 +189,8 @@ uint64_t mixSteady(float* out, int32_t n, const int16_t* data, uint64_t position
 // Mixes n frames with gains that grow by the ramp steps after each frame.
 // The gains are stepped one frame after the other, as the sums must come out
 // the same however the frames are grouped.
-uint64_t mixRamp(float* out, int32_t n, const int16_t* data, uint64_t position, uint64_t step,
-                 float& left, float& right, float stepLeft, float stepRight) {
+uint64_t mixRamp(float* out, int32_t n, const int16_t* data, uint64_t position, uint64_t step, float& left,
+                 float& right, float stepLeft, float stepRight) {
     int32_t k = 0;
 #if defined(__SSE2__)
     if (n >= 4) {
@@ -221,8 +220,7 @@ void updateRamp(Voice& voice) {
     voice.lastTargetRight = voice.targetRight;
     int32_t deltaLeft = voice.targetLeft - (voice.currentLeft >> 8);
     int32_t deltaRight = voice.targetRight - (voice.currentRight >> 8);
-    voice.rampStepLeft =
-        deltaLeft != 0 ? static_cast<float>(deltaLeft) * (1.0f / 255.0f) * rampLengthReciprocal : 0.0f;
+    voice.rampStepLeft = deltaLeft != 0 ? static_cast<float>(deltaLeft) * (1.0f / 255.0f) * rampLengthReciprocal : 0.0f;
     voice.rampStepRight =
         deltaRight != 0 ? static_cast<float>(deltaRight) * (1.0f / 255.0f) * rampLengthReciprocal : 0.0f;
     voice.rampFramesLeft = (deltaLeft != 0 || deltaRight != 0) ? rampLength : 0;
@@ -250,8 +248,8 @@ void mixVoice(Voice& voice, float* out, int32_t frames) {
             if (ramping) {
                 float left = static_cast<float>(voice.currentLeft) / 256.0f / 255.0f;
                 float right = static_cast<float>(voice.currentRight) / 256.0f / 255.0f;
-                position = mixRamp(out, n, sample.data, position, step, left, right, voice.rampStepLeft,
-                                   voice.rampStepRight);
+                position =
+                    mixRamp(out, n, sample.data, position, step, left, right, voice.rampStepLeft, voice.rampStepRight);
                 voice.currentLeft = static_cast<int32_t>(std::lrint(left * 255.0f * 256.0f));
                 voice.currentRight = static_cast<int32_t>(std::lrint(right * 255.0f * 256.0f));
                 voice.rampFramesLeft -= n;
@@ -265,8 +263,7 @@ void mixVoice(Voice& voice, float* out, int32_t frames) {
                 // Silent: only the position moves; adding zero changes no output.
                 position += step * static_cast<uint64_t>(n);
             } else {
-                position = mixSteady(out, n, sample.data, position, step,
-                                     static_cast<float>(voice.targetLeft) / 255.0f,
+                position = mixSteady(out, n, sample.data, position, step, static_cast<float>(voice.targetLeft) / 255.0f,
                                      static_cast<float>(voice.targetRight) / 255.0f);
             }
         }

@@ -54,9 +54,7 @@ void setGainTargets(Voice& voice) {
 
 }  // namespace
 
-int32_t linearPeriod(uint8_t note, int8_t finetune) {
-    return std::max(7680 - note * 64 - finetune / 2, 1);
-}
+int32_t linearPeriod(uint8_t note, int8_t finetune) { return std::max(7680 - note * 64 - finetune / 2, 1); }
 
 int32_t amigaPeriod(uint8_t note, int8_t finetune) {
     int32_t p0 = amigaScale(132 - note);

@@ -84,8 +84,7 @@ void applyFlowEffect(Song* song, MusicChannel& channel, const Note& cell, bool& 
                 setTempo(song, param);
             }
             break;
-        default:
-            break;
+        default: break;
     }
 }
 
@@ -113,8 +112,8 @@ void processChannelRow(Song* song, int32_t c, const Note& cell, bool& jumpSeen) 
     if (isRealNote(cell.note)) {
         channel.realNote = static_cast<uint8_t>(cell.note + sample.relativeNote - 1);
         const bool linear = song->songFlags & linearFrequencyTable;
-        channel.notePeriod = linear ? linearPeriod(channel.realNote, sample.finetune)
-                                    : amigaPeriod(channel.realNote, sample.finetune);
+        channel.notePeriod =
+            linear ? linearPeriod(channel.realNote, sample.finetune) : amigaPeriod(channel.realNote, sample.finetune);
         if (!porta) channel.period = channel.notePeriod;
         channel.updateFlags = triggerNote;
     }
@@ -148,9 +147,7 @@ void processChannelRow(Song* song, int32_t c, const Note& cell, bool& jumpSeen) 
 
 }  // namespace
 
-int32_t playedChannelCount(const Song* song) {
-    return std::clamp<int32_t>(song->channelCount, 0, maxSongChannels);
-}
+int32_t playedChannelCount(const Song* song) { return std::clamp<int32_t>(song->channelCount, 0, maxSongChannels); }
 
 void bindVoice(int32_t c) {
     if (!channels[c].voice) channels[c].voice = &voices[c];

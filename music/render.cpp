@@ -13,8 +13,8 @@ namespace {
 int32_t renderBlockFrames = 0;
 std::vector<float> mixBlock;
 std::vector<int16_t> pcmBlock;
-int32_t pcmFramesReady = 0;  // frames of pcmBlock rendered
-int32_t pcmFramesTaken = 0;  // of which handed out
+int32_t pcmFramesReady = 0;    // frames of pcmBlock rendered
+int32_t pcmFramesTaken = 0;    // of which handed out
 int32_t rateBeforeRender = 0;  // the output's rate, given back at the end
 
 }  // namespace

@@ -11,15 +11,13 @@ Instrument emptyInstrument = [] {
 }();
 
 Envelope volumeEnvelopeOf(const Instrument& instrument) {
-    return Envelope{instrument.volumeEnvelope.data(), instrument.volumePointCount,
-                    instrument.volumeSustainPoint, instrument.volumeLoopStart,
-                    instrument.volumeLoopEnd, instrument.volumeEnvelopeFlags};
+    return Envelope{instrument.volumeEnvelope.data(), instrument.volumePointCount, instrument.volumeSustainPoint,
+                    instrument.volumeLoopStart,       instrument.volumeLoopEnd,    instrument.volumeEnvelopeFlags};
 }
 
 Envelope panningEnvelopeOf(const Instrument& instrument) {
-    return Envelope{instrument.panningEnvelope.data(), instrument.panningPointCount,
-                    instrument.panningSustainPoint, instrument.panningLoopStart,
-                    instrument.panningLoopEnd, instrument.panningEnvelopeFlags};
+    return Envelope{instrument.panningEnvelope.data(), instrument.panningPointCount, instrument.panningSustainPoint,
+                    instrument.panningLoopStart,       instrument.panningLoopEnd,    instrument.panningEnvelopeFlags};
 }
 
 void releaseSong(Song* song) {

@@ -45,9 +45,9 @@ constexpr int32_t maxSamplesPerInstrument = 16;
 constexpr int32_t maxEnvelopePoints = 12;
 
 struct Instrument {
-    int32_t sampleCount;                                         // 0..16
-    std::array<Sample*, maxSamplesPerInstrument> samples;        // slots past sampleCount point at emptySample
-    std::array<uint8_t, 96> sampleMap;                           // note - 1 -> index into samples
+    int32_t sampleCount;                                   // 0..16
+    std::array<Sample*, maxSamplesPerInstrument> samples;  // slots past sampleCount point at emptySample
+    std::array<uint8_t, 96> sampleMap;                     // note - 1 -> index into samples
     std::array<EnvelopePoint, maxEnvelopePoints> volumeEnvelope;
     std::array<EnvelopePoint, maxEnvelopePoints> panningEnvelope;
     uint8_t volumePointCount;
@@ -91,8 +91,8 @@ constexpr uint16_t linearFrequencyTable = 0x0001;
 using TickHandler = void (*)(Song* song);
 
 struct Song {
-    Pattern* patterns;        // owned, patternCount records
-    Instrument* instruments;  // owned, instrumentCount records
+    Pattern* patterns;         // owned, patternCount records
+    Instrument* instruments;   // owned, instrumentCount records
     int32_t framesLeftInTick;  // output frames still to mix before the next tick
     int32_t framesPerTick;     // derived from bpm by setTempo
     int16_t songLength;

@@ -19,8 +19,7 @@ DemoScene::DemoScene(TickSource ticks, RandomGenerator& random, std::string_view
 
     glGenTextures(1, &stripTexture);
     glBindTexture(GL_TEXTURE_2D, stripTexture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, stripWidth, stripHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 scrollBuffer.data());
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, stripWidth, stripHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE, scrollBuffer.data());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
 

@@ -19,8 +19,8 @@
 
 class DemoScene {
 public:
-    static constexpr int32_t stripWidth = 512;   // strip pixels
-    static constexpr int32_t stripHeight = 32;   // strip rows, of which 0 to 15 are shown
+    static constexpr int32_t stripWidth = 512;  // strip pixels
+    static constexpr int32_t stripHeight = 32;  // strip rows, of which 0 to 15 are shown
     static constexpr int32_t stripBytes = stripWidth * stripHeight * 4;
     static constexpr int32_t entryColumn = 416;  // first strip column beyond the screen's right edge
     static constexpr uint32_t badgeWaitMs = 20000;
@@ -51,10 +51,10 @@ public:
     int32_t updateScroller();
 
     // Strip steps, called by updateScroller and drawFrame.
-    void shiftScrollBuffer();   // the text moves left by scrollSpeed pixels
-    void composeStrip();        // stripBuffer := shown text rows plus the colour bars
+    void shiftScrollBuffer();      // the text moves left by scrollSpeed pixels
+    void composeStrip();           // stripBuffer := shown text rows plus the colour bars
     void drawGlyph(uint8_t code);  // the code's glyph at the entry column
-    void drawStrip();           // uploads stripBuffer and draws the band at rows 568 to 600
+    void drawStrip();              // uploads stripBuffer and draws the band at rows 568 to 600
 
     // The corner badge, drawn inside the overlay before the strip.
     void drawBadge();
@@ -64,23 +64,23 @@ private:
     RandomGenerator& random;
 
 public:
-    std::array<GLuint, 3> badgeTextures{};        // RCDATA 180 to 182
-    std::array<bool, 3> badgeLoaded{};            // false where the resource was missing
-    std::array<FontSheet, 8> fontSheets{};        // BITMAP 171 to 178
-    int32_t fontIndex = 0;                        // 0 to 7
-    int32_t fontHalf = 0;                         // 0 or 1
-    std::vector<uint8_t> scrollBuffer;            // 512 x 32 RGBA, the scrolled text
-    std::vector<uint8_t> stripBuffer;             // 512 x 32 RGBA, this frame's strip image
+    std::array<GLuint, 3> badgeTextures{};  // RCDATA 180 to 182
+    std::array<bool, 3> badgeLoaded{};      // false where the resource was missing
+    std::array<FontSheet, 8> fontSheets{};  // BITMAP 171 to 178
+    int32_t fontIndex = 0;                  // 0 to 7
+    int32_t fontHalf = 0;                   // 0 or 1
+    std::vector<uint8_t> scrollBuffer;      // 512 x 32 RGBA, the scrolled text
+    std::vector<uint8_t> stripBuffer;       // 512 x 32 RGBA, this frame's strip image
     GLuint stripTexture = 0;
-    std::string workingText;                      // sourceText less the codes that have acted
-    std::string sourceText;                       // the whole scrolltext, never changed
+    std::string workingText;  // sourceText less the codes that have acted
+    std::string sourceText;   // the whole scrolltext, never changed
     LogoParade parade;
-    uint32_t badgeStartTick = 0;                  // ms
-    int32_t badgeIndex = 0;                       // 0 to 2
+    uint32_t badgeStartTick = 0;  // ms
+    int32_t badgeIndex = 0;       // 0 to 2
     int32_t badgeArmed = 0;
-    int32_t scrollSpeed = 2;                      // strip pixels per frame, 1 to 16
-    int32_t textPos = -1;                         // index of the cell that entered last
-    int32_t scrollAccum = 0;                      // minus the pixels scrolled since then, -31 to 0
+    int32_t scrollSpeed = 2;  // strip pixels per frame, 1 to 16
+    int32_t textPos = -1;     // index of the cell that entered last
+    int32_t scrollAccum = 0;  // minus the pixels scrolled since then, -31 to 0
 
 private:
     uint8_t textByteAt(int64_t index) const;

@@ -68,9 +68,9 @@ public:
     uint32_t spinElapsed = 0;       // ms since spinStartTick at the last draw
     float spinAngle = 0.0f;         // degrees
     int32_t spinActive = 0;
-    uint32_t spinDuration = 0;  // ms: turns * period, wrapping like a 32-bit product
-    float spinPeriod = 0.0f;    // ms per full turn
-    int32_t spinDirection = 1;  // +1 counter-clockwise on screen, -1 clockwise
+    uint32_t spinDuration = 0;       // ms: turns * period, wrapping like a 32-bit product
+    float spinPeriod = 0.0f;         // ms per full turn
+    int32_t spinDirection = 1;       // +1 counter-clockwise on screen, -1 clockwise
     uint32_t overrideStartTick = 0;  // ms
     int32_t overrideLogo = 1;        // 1 to 39
     int32_t overrideActive = 0;

@@ -35,42 +35,41 @@ int32_t DemoScene::updateScroller() {
             uint8_t code = textByteAt(textPos);
             auto argument = [&](int32_t n) { return int32_t(int8_t(textByteAt(int64_t(textPos) + n))); };
             switch (ControlCode(code)) {
-            case ControlCode::ShowLogo: {
-                int32_t logo = argument(1);
-                eraseText(textPos, 2);
-                if (logo >= 1 && logo <= LogoParade::logoCount) parade.showBigLogo(logo);
-                continue;
-            }
-            case ControlCode::StartSwarm:
-                workingText[size_t(textPos)] = ' ';
-                parade.swarmEnabled = 1;
-                continue;
-            case ControlCode::EndDemo:
-                return 1;
-            case ControlCode::SpinSwarm: {
-                int32_t turns = argument(1), seconds = argument(2), direction = argument(3);
-                eraseText(textPos, 4);
-                parade.startSpin(turns, seconds * 1000, direction);
-                continue;
-            }
-            case ControlCode::SwarmLogo: {
-                int32_t logo = argument(1);
-                eraseText(textPos, 2);
-                parade.overrideLogos(logo);
-                continue;
-            }
-            case ControlCode::SetSpeed: {
-                int32_t speed = argument(1);
-                eraseText(textPos, 2);
-                scrollSpeed = speed >= 1 && speed <= scrollCellWidth ? speed : 2;
-                continue;
-            }
-            case ControlCode::SetFont: {
-                int32_t sheet = argument(1), half = argument(2);
-                eraseText(textPos, 3);
-                selectFont(sheet, half);
-                continue;
-            }
+                case ControlCode::ShowLogo: {
+                    int32_t logo = argument(1);
+                    eraseText(textPos, 2);
+                    if (logo >= 1 && logo <= LogoParade::logoCount) parade.showBigLogo(logo);
+                    continue;
+                }
+                case ControlCode::StartSwarm:
+                    workingText[size_t(textPos)] = ' ';
+                    parade.swarmEnabled = 1;
+                    continue;
+                case ControlCode::EndDemo: return 1;
+                case ControlCode::SpinSwarm: {
+                    int32_t turns = argument(1), seconds = argument(2), direction = argument(3);
+                    eraseText(textPos, 4);
+                    parade.startSpin(turns, seconds * 1000, direction);
+                    continue;
+                }
+                case ControlCode::SwarmLogo: {
+                    int32_t logo = argument(1);
+                    eraseText(textPos, 2);
+                    parade.overrideLogos(logo);
+                    continue;
+                }
+                case ControlCode::SetSpeed: {
+                    int32_t speed = argument(1);
+                    eraseText(textPos, 2);
+                    scrollSpeed = speed >= 1 && speed <= scrollCellWidth ? speed : 2;
+                    continue;
+                }
+                case ControlCode::SetFont: {
+                    int32_t sheet = argument(1), half = argument(2);
+                    eraseText(textPos, 3);
+                    selectFont(sheet, half);
+                    continue;
+                }
             }
             // Characters fill the cell with their glyph; every other byte fills
             // it blank, with the glyph of the space.

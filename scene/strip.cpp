@@ -25,7 +25,8 @@ void DemoScene::drawGlyph(uint8_t code) {
     const uint8_t* sheet = fontSheets[size_t(fontIndex)].pixels;
     if (sheet == nullptr) return;
     int32_t cell = fontHalf == 0 ? (code - 32) & 255 : (code + 96) & 255;
-    const uint8_t* cellPixels = sheet + (cell / glyphCells) * glyphSize * fontSheetSize + (cell % glyphCells) * glyphSize;
+    const uint8_t* cellPixels =
+        sheet + (cell / glyphCells) * glyphSize * fontSheetSize + (cell % glyphCells) * glyphSize;
     // Row 0 of a cell is never drawn.
     for (int32_t y = 1; y < glyphSize; ++y) {
         for (int32_t x = 0; x < glyphSize; ++x) {

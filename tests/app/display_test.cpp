@@ -16,8 +16,7 @@ constexpr int32_t height = 600;
 class OffscreenDisplay : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(openDisplay("display test", width, height, 32, DisplaySurface::Offscreen))
-            << SDL_GetError();
+        ASSERT_TRUE(openDisplay("display test", width, height, 32, DisplaySurface::Offscreen)) << SDL_GetError();
     }
     void TearDown() override { closeDisplay(); }
 
@@ -66,9 +65,22 @@ TEST_F(OffscreenDisplay, SetsTheSceneGlStateAndPerspective) {
     // 45 degrees vertically, aspect 4:3, near 0.1 (as a float), far 100.
     const double f = 1.0 / std::tan(22.5 * M_PI / 180.0);
     const double nearPlane = static_cast<double>(0.1f), farPlane = 100.0;
-    const double perspective[16] = {f / (4.0 / 3.0), 0, 0, 0, 0, f, 0, 0, 0, 0,
-                                    (farPlane + nearPlane) / (nearPlane - farPlane), -1,
-                                    0, 0, 2 * farPlane * nearPlane / (nearPlane - farPlane), 0};
+    const double perspective[16] = {f / (4.0 / 3.0),
+                                    0,
+                                    0,
+                                    0,
+                                    0,
+                                    f,
+                                    0,
+                                    0,
+                                    0,
+                                    0,
+                                    (farPlane + nearPlane) / (nearPlane - farPlane),
+                                    -1,
+                                    0,
+                                    0,
+                                    2 * farPlane * nearPlane / (nearPlane - farPlane),
+                                    0};
     expectMatrix(GL_PROJECTION_MATRIX, perspective);
     const double identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     expectMatrix(GL_MODELVIEW_MATRIX, identity);

@@ -25,10 +25,9 @@ protected:
         server = std::make_unique<XvfbServer>(screenWidth, screenHeight);
         ASSERT_TRUE(server->running()) << "Xvfb did not start";
         startedAt = std::chrono::steady_clock::now();
-        program = std::make_unique<ChildProcess>(std::vector<std::string>{TAVORLY_PROGRAM},
-                                                 std::vector<std::string>{"DISPLAY=" + server->name(),
-                                                                          "SDL_AUDIODRIVER=dummy",
-                                                                          "WAYLAND_DISPLAY"});
+        program = std::make_unique<ChildProcess>(
+            std::vector<std::string>{TAVORLY_PROGRAM},
+            std::vector<std::string>{"DISPLAY=" + server->name(), "SDL_AUDIODRIVER=dummy", "WAYLAND_DISPLAY"});
         ASSERT_TRUE(program->started());
     }
 
@@ -36,13 +35,13 @@ protected:
     // (the clear colour at the given point of the screen).
     Window waitForFirstFrame(int x, int y) {
         std::optional<Window> window;
-        EXPECT_TRUE(waitUntil([&] { return (window = server->findWindow("Tavorly!")).has_value() || program->exited(); },
-                              startTimeout))
+        EXPECT_TRUE(waitUntil(
+            [&] { return (window = server->findWindow("Tavorly!")).has_value() || program->exited(); }, startTimeout))
             << "no window titled Tavorly!";
         EXPECT_TRUE(window) << "exited early: " << program->stderrText();
         if (!window) return 0;
-        EXPECT_TRUE(waitUntil([&] { return server->screenPixel(x, y) == clearColour || program->exited(); },
-                              startTimeout));
+        EXPECT_TRUE(
+            waitUntil([&] { return server->screenPixel(x, y) == clearColour || program->exited(); }, startTimeout));
         EXPECT_EQ(server->screenPixel(x, y), clearColour) << "no frame presented";
         const auto elapsed = std::chrono::steady_clock::now() - startedAt;
         std::cout << "start-up to first frame on screen: "

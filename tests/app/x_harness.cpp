@@ -105,8 +105,8 @@ XvfbServer::XvfbServer(int width, int height) {
     int pipeFds[2];
     if (pipe(pipeFds) != 0) return;
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-    std::vector<std::string> arguments = {"Xvfb", "-displayfd", std::to_string(pipeFds[1]), "-screen", "0",
-                                          screen,  "-nolisten",  "tcp",  "-noreset"};
+    std::vector<std::string> arguments = {
+        "Xvfb", "-displayfd", std::to_string(pipeFds[1]), "-screen", "0", screen, "-nolisten", "tcp", "-noreset"};
     auto argPointers = cStrings(arguments);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -183,8 +183,7 @@ std::array<int, 3> XvfbServer::screenPixel(int x, int y) {
     if (!image) return {-1, -1, -1};
     const unsigned long pixel = XGetPixel(image, 0, 0);
     XDestroyImage(image);
-    return {static_cast<int>(pixel >> 16 & 0xFF), static_cast<int>(pixel >> 8 & 0xFF),
-            static_cast<int>(pixel & 0xFF)};
+    return {static_cast<int>(pixel >> 16 & 0xFF), static_cast<int>(pixel >> 8 & 0xFF), static_cast<int>(pixel & 0xFF)};
 }
 
 void XvfbServer::requestClose(Window window) {

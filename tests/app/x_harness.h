@@ -6,12 +6,12 @@
 
 #include <X11/Xlib.h>
 
+#include <sys/types.h>
 #include <array>
 #include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 // Polls until ready() is true or the timeout passes; true when it became true.

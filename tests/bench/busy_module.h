@@ -2,9 +2,9 @@
 // file whose path is returned.
 #pragma once
 
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 #include <string>
 
 #include "tools/xmwriter/xm_writer.h"
@@ -33,8 +33,7 @@ inline std::string writeBusyModule() {
         XmSample sample;
         sample.sixteenBit = true;
         int length = 2000 + 700 * i;
-        for (int f = 0; f < length; ++f)
-            sample.pcm.push_back(static_cast<int16_t>(((f * (13 + i)) % 200 - 100) * 60));
+        for (int f = 0; f < length; ++f) sample.pcm.push_back(static_cast<int16_t>(((f * (13 + i)) % 200 - 100) * 60));
         sample.loop = i % 2 == 0 ? XmLoop::forward : XmLoop::pingPong;
         sample.loopStart = 500;
         sample.loopLength = static_cast<uint32_t>(length - 500);

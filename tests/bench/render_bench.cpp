@@ -32,8 +32,8 @@ void renderBusyModule(benchmark::State& state) {
         endRender();
         benchmark::DoNotOptimize(out.data());
     }
-    state.counters["x real time"] = benchmark::Counter(
-        static_cast<double>(state.iterations()) * seconds, benchmark::Counter::kIsRate);
+    state.counters["x real time"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * seconds, benchmark::Counter::kIsRate);
     freeSong(song);
 }
 BENCHMARK(renderBusyModule)->Unit(benchmark::kMillisecond);

@@ -4,9 +4,7 @@
 
 namespace {
 
-CaptureOptionsResult parse(std::vector<std::string_view> arguments) {
-    return parseCaptureOptions(arguments);
-}
+CaptureOptionsResult parse(std::vector<std::string_view> arguments) { return parseCaptureOptions(arguments); }
 
 TEST(CaptureOptions, WithoutArgumentsRendersTheWholeProductionAtSixtyFramesWithTheFixedSeed) {
     const auto result = parse({});

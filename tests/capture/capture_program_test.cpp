@@ -24,7 +24,7 @@ namespace fs = std::filesystem;
 
 constexpr int32_t width = 800;
 constexpr int32_t height = 600;
-constexpr int32_t stripTop = 568;      // the strip band covers rows 568 to 599
+constexpr int32_t stripTop = 568;           // the strip band covers rows 568 to 599
 constexpr uint32_t clearColour = 0x330033;  // the clear colour (0.2, 0, 0.2) in 8 bits
 
 struct RunResult {
@@ -132,9 +132,10 @@ TEST(CaptureProgram, FrameZeroShowsTheClearColourAndAStripOfColourBarsOnly) {
 TEST(CaptureProgram, SpritesAppearInTheFrameAfterStartSwarmIsRead) {
     const fs::path directory = workDirectory();
     const int64_t first = scriptStartSwarmFrame - 1;
-    const RunResult result = capture("--fps 10 --frames " + std::to_string(first) + ":" +
-                                         std::to_string(scriptStartSwarmFrame + 1) + " --png '" + directory.string() + "'",
-                                     directory);
+    const RunResult result =
+        capture("--fps 10 --frames " + std::to_string(first) + ":" + std::to_string(scriptStartSwarmFrame + 1) +
+                    " --png '" + directory.string() + "'",
+                directory);
     ASSERT_EQ(result.exitCode, 0) << result.output;
     // The big logo has faded out by then; only the swarm changes the picture
     // above the strip.
@@ -180,10 +181,10 @@ TEST(CaptureProgram, TheSameSpanGivesTheSameBytesAndALateStartTheSameFramesAndMu
     const fs::path directory = workDirectory();
     const auto span = [&](const std::string& name, int64_t first, int64_t last) {
         const fs::path out = directory / name;
-        const RunResult result = capture("--fps 20 --seed 7 --frames " + std::to_string(first) + ":" +
-                                             std::to_string(last) + " --png '" + out.string() + "' --audio '" +
-                                             out.string() + ".wav'",
-                                         directory);
+        const RunResult result =
+            capture("--fps 20 --seed 7 --frames " + std::to_string(first) + ":" + std::to_string(last) + " --png '" +
+                        out.string() + "' --audio '" + out.string() + ".wav'",
+                    directory);
         EXPECT_EQ(result.exitCode, 0) << result.output;
         return out;
     };
@@ -214,7 +215,8 @@ TEST(CaptureProgram, TheWavHoldsExactlyTheAudioFramesOfTheSpan) {
     // 44100 / 13 leaves a remainder, which is carried from frame to frame.
     RunResult result = capture("--fps 13 --frames 3:9 --audio '" + (directory / "span.wav").string() + "'", directory);
     ASSERT_EQ(result.exitCode, 0) << result.output;
-    EXPECT_EQ(wavData(directory / "span.wav").size(), static_cast<size_t>(audioFrameOf(10, 13) - audioFrameOf(3, 13)) * 4);
+    EXPECT_EQ(wavData(directory / "span.wav").size(),
+              static_cast<size_t>(audioFrameOf(10, 13) - audioFrameOf(3, 13)) * 4);
 
     // Without --frames the capture ends with the frame that reads the end mark.
     result = capture("--audio '" + (directory / "all.wav").string() + "'", directory);
@@ -224,7 +226,8 @@ TEST(CaptureProgram, TheWavHoldsExactlyTheAudioFramesOfTheSpan) {
     // A span past the end stops there, and says so.
     result = capture("--frames 100:200 --audio '" + (directory / "past.wav").string() + "'", directory);
     ASSERT_EQ(result.exitCode, 0) << result.output;
-    EXPECT_NE(result.output.find("ends at frame " + std::to_string(scriptEndFrame)), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("ends at frame " + std::to_string(scriptEndFrame)), std::string::npos)
+        << result.output;
     EXPECT_EQ(wavData(directory / "past.wav").size(),
               static_cast<size_t>(audioFrameOf(scriptEndFrame + 1, 60) - audioFrameOf(100, 60)) * 4);
 }
@@ -288,8 +291,8 @@ TEST(CaptureProgram, SigtermStopsTheCaptureWithCompleteFiles) {
     const uint32_t dataBytes = bytes[40] | bytes[41] << 8 | bytes[42] << 16 | static_cast<uint32_t>(bytes[43]) << 24;
     EXPECT_EQ(dataBytes, bytes.size() - 44);
     if (withVideo) {
-        const RunResult probe = run("ffprobe", "-v error -show_entries format=duration -of default=nw=1 '" + video + "'",
-                                    directory);
+        const RunResult probe =
+            run("ffprobe", "-v error -show_entries format=duration -of default=nw=1 '" + video + "'", directory);
         EXPECT_EQ(probe.exitCode, 0) << probe.output;
         EXPECT_NE(probe.output.find("duration="), std::string::npos) << probe.output;
     }

@@ -70,9 +70,10 @@ TEST(VideoPipe, FramesAndMusicBecomeAnMp4WithH264AndAacOfTheRightLength) {
     }
     ASSERT_TRUE(pipe.finish(error)) << error;
 
-    const std::string probe = "ffprobe -v error -count_frames -show_entries "
-                              "stream=codec_name,pix_fmt,nb_read_frames:format=duration -of default=nw=1 '" +
-                              path + "'";
+    const std::string probe =
+        "ffprobe -v error -count_frames -show_entries "
+        "stream=codec_name,pix_fmt,nb_read_frames:format=duration -of default=nw=1 '" +
+        path + "'";
     const std::string info = commandOutput(probe);
     std::filesystem::remove(path);
     EXPECT_NE(info.find("codec_name=h264"), std::string::npos) << info;

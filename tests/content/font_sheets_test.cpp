@@ -66,13 +66,13 @@ TEST_P(FontSheet, HeadersDescribeABottomUp256Square8BitGreyBitmap) {
     EXPECT_EQ(file[1], 'M');
     EXPECT_EQ(u32(file, 2), fileSize);
     EXPECT_EQ(u32(file, 10), pixelOffset);
-    EXPECT_EQ(u32(file, 14), 40u);                     // info header size
+    EXPECT_EQ(u32(file, 14), 40u);  // info header size
     EXPECT_EQ(static_cast<int32_t>(u32(file, 18)), 256);
     EXPECT_EQ(static_cast<int32_t>(u32(file, 22)), 256);  // positive: bottom-up
     EXPECT_EQ(u16(file, 26), 1);
     EXPECT_EQ(u16(file, 28), 8);
-    EXPECT_EQ(u32(file, 30), 0u);                      // no compression
-    EXPECT_EQ(u32(file, 34), 0u);                      // image size field
+    EXPECT_EQ(u32(file, 30), 0u);  // no compression
+    EXPECT_EQ(u32(file, 34), 0u);  // image size field
     EXPECT_EQ(u32(file, 38), 2834u);
     EXPECT_EQ(u32(file, 42), 2834u);
     EXPECT_EQ(u32(file, 46), 0u);
@@ -109,8 +109,7 @@ TEST_P(FontSheet, BothFacesHaveEveryPrintableCharacterWithAGapToItsNeighbours) {
             ASSERT_FALSE(ink.empty()) << "half " << half + 1 << " has no glyph for '" << char(code) << "'";
             // Letters wider than 15 columns would run into the next cell.
             if (std::isalnum(code)) {
-                EXPECT_LE(ink.right - ink.left + 1, 15)
-                    << "half " << half + 1 << " '" << char(code) << "'";
+                EXPECT_LE(ink.right - ink.left + 1, 15) << "half " << half + 1 << " '" << char(code) << "'";
             }
         }
     }

@@ -18,8 +18,8 @@ std::string bytes(std::initializer_list<int> values) {
 }
 
 TEST(ScrolltextMarkup, WritesEachCodeAsItsByteFollowedByItsArguments) {
-    const auto result = compileMarkup(
-        "{SetFont 8 2}A{ShowLogo 7}{SpinSwarm 2 16 1}{SwarmLogo 39}{SetSpeed 4}{StartSwarm}B{EndDemo}");
+    const auto result =
+        compileMarkup("{SetFont 8 2}A{ShowLogo 7}{SpinSwarm 2 16 1}{SwarmLogo 39}{SetSpeed 4}{StartSwarm}B{EndDemo}");
     ASSERT_EQ(result.error, "");
     EXPECT_EQ(result.bytes, bytes({7, 8, 2, 'A', 1, 7, 4, 2, 16, 1, 5, 39, 6, 4, 2, 'B', 3}) + "    ");
 }
@@ -97,9 +97,7 @@ protected:
     }
 };
 
-TEST_F(ScriptCheck, AcceptsATextThatKeepsEveryRule) {
-    EXPECT_EQ(check(body, tail), std::vector<std::string>{});
-}
+TEST_F(ScriptCheck, AcceptsATextThatKeepsEveryRule) { EXPECT_EQ(check(body, tail), std::vector<std::string>{}); }
 
 TEST_F(ScriptCheck, ReportsEachBrokenRule) {
     EXPECT_TRUE(mentions(check(body + "x", tail), "body is"));

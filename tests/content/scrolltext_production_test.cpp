@@ -41,12 +41,8 @@ TEST(ProductionScrolltext, ReadsThroughToTheEndWithSensibleArguments) {
         }
         const auto arg = [&](int i) { return static_cast<int8_t>(text[pos + 1 + i]); };
         switch (static_cast<scrolltext::Code>(byte)) {
-            case scrolltext::Code::ShowLogo:
-                EXPECT_TRUE(arg(0) >= 1 && arg(0) <= 40) << "ShowLogo at " << pos;
-                break;
-            case scrolltext::Code::SwarmLogo:
-                EXPECT_TRUE(arg(0) >= 1 && arg(0) <= 39) << "SwarmLogo at " << pos;
-                break;
+            case scrolltext::Code::ShowLogo: EXPECT_TRUE(arg(0) >= 1 && arg(0) <= 40) << "ShowLogo at " << pos; break;
+            case scrolltext::Code::SwarmLogo: EXPECT_TRUE(arg(0) >= 1 && arg(0) <= 39) << "SwarmLogo at " << pos; break;
             case scrolltext::Code::SetFont:
                 EXPECT_TRUE(arg(0) >= 1 && arg(0) <= 8 && arg(1) >= 1 && arg(1) <= 2) << "SetFont at " << pos;
                 break;
@@ -60,9 +56,7 @@ TEST(ProductionScrolltext, ReadsThroughToTheEndWithSensibleArguments) {
             case scrolltext::Code::StartSwarm:
                 text[pos] = ' ';  // becomes a blank cell
                 continue;
-            case scrolltext::Code::EndDemo:
-                ended = true;
-                continue;
+            case scrolltext::Code::EndDemo: ended = true; continue;
         }
         text.erase(pos, 1 + count);
     }

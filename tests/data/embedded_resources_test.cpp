@@ -8,20 +8,18 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <tuple>
-#include <vector>
-#include <set>
 #include <utility>
+#include <vector>
 
 namespace {
 
 constexpr uint32_t rawImageSize = 256 * 128 * 3;
 constexpr uint32_t fontSheetSize = 40 + 1024 + 256 * 256 + 2;
 
-uint32_t readLe32(const uint8_t* bytes) {
-    return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | uint32_t(bytes[3]) << 24;
-}
+uint32_t readLe32(const uint8_t* bytes) { return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | uint32_t(bytes[3]) << 24; }
 
 bool isLogoOrBadge(int32_t id) { return (id >= 110 && id <= 149) || (id >= 180 && id <= 182); }
 
@@ -68,8 +66,8 @@ TEST(EmbeddedResources, ModuleIsFoundByNameAndIsAnXmFile) {
 TEST(EmbeddedResources, EveryDataFileIsEmbeddedByteForByte) {
     installResourceTable(embeddedResources());
     size_t files = 0;
-    for (auto [directory, type, headerSize] : {std::tuple{"rcdata", ResourceType::RcData, 0},
-                                               std::tuple{"bitmap", ResourceType::Bitmap, 14}}) {
+    for (auto [directory, type, headerSize] :
+         {std::tuple{"rcdata", ResourceType::RcData, 0}, std::tuple{"bitmap", ResourceType::Bitmap, 14}}) {
         const std::filesystem::path path = std::filesystem::path(TAVORLY_DATA_DIR) / directory;
         if (!std::filesystem::is_directory(path)) continue;
         for (const auto& file : std::filesystem::directory_iterator(path)) {

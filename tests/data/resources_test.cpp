@@ -54,8 +54,8 @@ TEST_F(ResourceLookup, HashNameFindsTheNumberedResource) {
 }
 
 TEST_F(ResourceLookup, MalformedNamesFindNothing) {
-    for (const char* name : {"190", "#", "", "#190x", "# 190", "#+190", "#0x0BE", "#1900", "#-190",
-                             "#99999999999999999999"}) {
+    for (const char* name :
+         {"190", "#", "", "#190x", "# 190", "#+190", "#0x0BE", "#1900", "#-190", "#99999999999999999999"}) {
         EXPECT_FALSE(findResource(ResourceType::RcData, name)) << "name \"" << name << "\"";
     }
 }

@@ -19,8 +19,10 @@ namespace {
 std::vector<int32_t> markedFrames(int32_t firstFrame, int32_t frames) {
     std::vector<int32_t> marks;
     for (int32_t f = firstFrame; f < firstFrame + frames; ++f) {
-        if (outputBuffer[2 * f] == 10000) marks.push_back(f);
-        else EXPECT_EQ(outputBuffer[2 * f], 0) << f;
+        if (outputBuffer[2 * f] == 10000)
+            marks.push_back(f);
+        else
+            EXPECT_EQ(outputBuffer[2 * f], 0) << f;
     }
     return marks;
 }

@@ -94,7 +94,8 @@ std::vector<uint8_t> readAll(const std::filesystem::path& path) {
 // disk routines by path and through the memory routines from their bytes.
 TEST(DiskFileLoading, ModulesLoadFromDiskAsFromMemory) {
     std::vector<std::filesystem::path> paths{TAVORLY_DATA_DIR "/rcdata/190.xm"};
-    for (const auto& entry : std::filesystem::directory_iterator(TAVORLY_FUZZ_CORPUS_DIR)) paths.push_back(entry.path());
+    for (const auto& entry : std::filesystem::directory_iterator(TAVORLY_FUZZ_CORPUS_DIR))
+        paths.push_back(entry.path());
     int loaded = 0;
     for (const std::filesystem::path& path : paths) {
         if (!std::filesystem::exists(path)) continue;

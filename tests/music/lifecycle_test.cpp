@@ -22,9 +22,10 @@ int32_t ticksThisPlay = 0;
 // Records the state at the first tick, then moves every playback field.
 void scramblingTick(Song* song) {
     if (ticksThisPlay++ == 0)
-        firstTick = {song->orderPosition, song->row, song->speed, song->bpm, song->globalVolume,
-                     song->jumpPosition, song->breakRow, song->tick, song->patternDelay,
-                     writeBlock * blockFrames, song->globalVolumeSlideMemory};
+        firstTick = {
+            song->orderPosition,          song->row,      song->speed, song->bpm,          song->globalVolume,
+            song->jumpPosition,           song->breakRow, song->tick,  song->patternDelay, writeBlock * blockFrames,
+            song->globalVolumeSlideMemory};
     song->orderPosition += 1;
     song->row = 17;
     song->speed = 3;

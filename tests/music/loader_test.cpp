@@ -402,8 +402,7 @@ TEST(LoadSamples, ALoopOfLengthZeroPlaysOnce) {
 
 TEST(LoadSamples, DataFollowsAllOfAnInstrumentsHeadersInOrder) {
     XmModule module;
-    module.instruments.emplace_back().samples = {eightBit({1, 2, 3}), sixteenBit({-7, 9}), XmSample{},
-                                                 eightBit({4})};
+    module.instruments.emplace_back().samples = {eightBit({1, 2, 3}), sixteenBit({-7, 9}), XmSample{}, eightBit({4})};
     module.instruments.emplace_back().samples = {sixteenBit({300})};
     SongPtr song = loadModule(module);
     ASSERT_TRUE(song);

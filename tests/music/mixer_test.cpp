@@ -291,10 +291,9 @@ TEST_F(MixerTest, LoopPastTheSampleEndIsCutAtTheData) {
 }
 
 TEST(ConvertToPcm16, RoundsTiesToEvenAndClips) {
-    std::vector<float> source{2.5f,  3.5f,   -2.5f, -0.5f,    0.5f,     1.5f,    40000.0f,
-                              -4e9f, 4e9f,   32767.4f, 32767.5f, -32768.5f, -32768.6f, 0.49f};
-    std::vector<int16_t> expected{2,      4,     -2,     0,     0,      2,      32767,
-                                  -32768, 32767, 32767, 32767, -32768, -32768, 0};
+    std::vector<float> source{2.5f,  3.5f, -2.5f,    -0.5f,    0.5f,      1.5f,      40000.0f,
+                              -4e9f, 4e9f, 32767.4f, 32767.5f, -32768.5f, -32768.6f, 0.49f};
+    std::vector<int16_t> expected{2, 4, -2, 0, 0, 2, 32767, -32768, 32767, 32767, 32767, -32768, -32768, 0};
     std::vector<int16_t> out(source.size(), 99);
     convertToPcm16(out.data(), source.data(), static_cast<int32_t>(source.size() / 2));
     EXPECT_EQ(out, expected);

@@ -170,7 +170,8 @@ TEST(Row, NoteWithoutInstrumentRestartsAtTheCurrentVolumeAndKeepsEnvelopeAndKeyO
         module.speed = 2;
         XmInstrument& instrument = module.instruments[0];
         instrument.fadeout = 1000;
-        instrument.volumeEnvelope = {.points = {{0, 64}, {100, 64}}, .on = envelope, .storedPointCount = {}, .storedFlags = {}};
+        instrument.volumeEnvelope = {
+            .points = {{0, 64}, {100, 64}}, .on = envelope, .storedPointCount = {}, .storedFlags = {}};
         module.patterns[0].set(0, 0, {c4, 1, 0x30, 0, 0});
         module.patterns[0].set(1, 0, {c4 + 2, 0, 0, 0, 0});
         module.patterns[0].set(2, 0, {keyOffNote, 0, 0, 0, 0});

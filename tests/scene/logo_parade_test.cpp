@@ -218,7 +218,11 @@ TEST_F(LogoParadeTest, TheBigLogoFadesInHoldsAndFadesOut) {
     rig->clock.set(10000);
     parade().showBigLogo(7);
     EXPECT_EQ(parade().bigLogoIndex, 6);
-    struct Step { uint32_t elapsed; float alpha; int32_t stillActive; };
+    struct Step {
+        uint32_t elapsed;
+        float alpha;
+        int32_t stillActive;
+    };
     for (Step s : {Step{1000, 0.5f, 1}, Step{2000, 1.0f, 1}, Step{5000, 1.0f, 1}, Step{6500, 0.5f, 1},
                    Step{7999, 0.000333f, 1}, Step{8000, 0.0f, 0}}) {
         rig->clock.set(10000 + s.elapsed);

@@ -236,7 +236,10 @@ TEST(SceneRender, TheOverlayRestoresBothMatrices) {
 TEST(SceneRender, TheFrameThatReadsTheEndMarkIsStillComplete) {
     TestResources resources = resourcesWithLogo7(framedQuadrants());
     resources.install();
-    SceneRig rig("\x06\x10" "#\x03" + std::string(40, ' '));
+    SceneRig rig(
+        "\x06\x10"
+        "#\x03" +
+        std::string(40, ' '));
     rig.clock.set(1000);
     int32_t frames = 1;
     while (renderFrame(*rig.scene) == 0 && frames < 30) ++frames;
@@ -249,7 +252,10 @@ TEST(SceneRender, TheFrameThatReadsTheEndMarkIsStillComplete) {
 TEST(SceneRender, MissingResourcesDrawNothing) {
     TestResources none;
     none.install();
-    SceneRig rig("\x02\x01\x05\x05\x03" "ABC" + std::string(40, 'x'));
+    SceneRig rig(
+        "\x02\x01\x05\x05\x03"
+        "ABC" +
+        std::string(40, 'x'));
     for (uint32_t now = 0; now <= 24000; now += 400) {
         rig.clock.set(now);
         renderFrame(*rig.scene);

@@ -106,7 +106,13 @@ TEST_F(ScrollerTest, GlyphSpacingFollowsTheSpeed) {
 }
 
 TEST_F(ScrollerTest, ShowLogoActsOnlyInRangeAndIsAlwaysErased) {
-    SceneRig rig("\x01\x07" "A\x01\x29" "B\x01\xc8" "C\x01\x28" "D" + filler(100));
+    SceneRig rig(
+        "\x01\x07"
+        "A\x01\x29"
+        "B\x01\xc8"
+        "C\x01\x28"
+        "D" +
+        filler(100));
     rig.clock.set(5000);
     ASSERT_EQ(enterNextCell(*rig.scene), 0);
     EXPECT_EQ(rig.scene->parade.bigLogoActive, 1);
@@ -129,7 +135,10 @@ TEST_F(ScrollerTest, ShowLogoActsOnlyInRangeAndIsAlwaysErased) {
 }
 
 TEST_F(ScrollerTest, StartSwarmTakesOneBlankCell) {
-    SceneRig rig("A\x02" "B" + filler(100));
+    SceneRig rig(
+        "A\x02"
+        "B" +
+        filler(100));
     enterNextCell(*rig.scene);
     EXPECT_EQ(rig.scene->parade.swarmEnabled, 0);
     enterNextCell(*rig.scene);
@@ -141,7 +150,10 @@ TEST_F(ScrollerTest, StartSwarmTakesOneBlankCell) {
 }
 
 TEST_F(ScrollerTest, EndDemoReturnsAtOnceAndStaysInTheText) {
-    SceneRig rig("AB\x03" "C" + filler(100));
+    SceneRig rig(
+        "AB\x03"
+        "C" +
+        filler(100));
     enterNextCell(*rig.scene);
     enterNextCell(*rig.scene);
     int32_t accumBefore = 0;
@@ -158,7 +170,12 @@ TEST_F(ScrollerTest, EndDemoReturnsAtOnceAndStaysInTheText) {
 }
 
 TEST_F(ScrollerTest, SpinSwarmPassesSignedArguments) {
-    SceneRig rig("\x04\x02\x10\x01" "A\x04\x03\x05\x02" "B\x04\x01\xf0\x00" "C"s + filler(100));
+    SceneRig rig(
+        "\x04\x02\x10\x01"
+        "A\x04\x03\x05\x02"
+        "B\x04\x01\xf0\x00"
+        "C"s +
+        filler(100));
     rig.clock.set(1234);
     enterNextCell(*rig.scene);
     LogoParade& parade = rig.scene->parade;
@@ -177,7 +194,13 @@ TEST_F(ScrollerTest, SpinSwarmPassesSignedArguments) {
 }
 
 TEST_F(ScrollerTest, SwarmLogoActsForLogos1To39Only) {
-    SceneRig rig("\x05\x28" "A\x05\x00" "B\x05\x27" "C\x05\x01" "D"s + filler(100));
+    SceneRig rig(
+        "\x05\x28"
+        "A\x05\x00"
+        "B\x05\x27"
+        "C\x05\x01"
+        "D"s +
+        filler(100));
     LogoParade& parade = rig.scene->parade;
     enterNextCell(*rig.scene);
     enterNextCell(*rig.scene);
@@ -195,7 +218,10 @@ TEST_F(ScrollerTest, SwarmLogoActsForLogos1To39Only) {
 }
 
 TEST_F(ScrollerTest, SetSpeedAppliesInTheSameUpdateAndFallsBackTo2) {
-    SceneRig rig("A\x06\x04" "B" + filler(100));
+    SceneRig rig(
+        "A\x06\x04"
+        "B" +
+        filler(100));
     enterNextCell(*rig.scene);
     int32_t accum = rig.scene->scrollAccum;
     while (rig.scene->scrollAccum > -16) accum = (rig.scene->updateScroller(), rig.scene->scrollAccum);
@@ -215,7 +241,12 @@ TEST_F(ScrollerTest, SetSpeedAppliesInTheSameUpdateAndFallsBackTo2) {
 }
 
 TEST_F(ScrollerTest, SetFontAndSelectFontClampToTheFirstSheetAndHalf) {
-    SceneRig rig("\x07\x04\x02" "A\x07\x09\x03" "A\x07\xff\x02" "A" + filler(100));
+    SceneRig rig(
+        "\x07\x04\x02"
+        "A\x07\x09\x03"
+        "A\x07\xff\x02"
+        "A" +
+        filler(100));
     enterNextCell(*rig.scene);
     EXPECT_EQ(rig.scene->fontIndex, 3);
     EXPECT_EQ(rig.scene->fontHalf, 1);
@@ -228,7 +259,9 @@ TEST_F(ScrollerTest, SetFontAndSelectFontClampToTheFirstSheetAndHalf) {
     EXPECT_EQ(rig.scene->fontHalf, 1);
 
     DemoScene& scene = *rig.scene;
-    struct Case { int32_t font, half, index, halfIndex; };
+    struct Case {
+        int32_t font, half, index, halfIndex;
+    };
     for (Case c : {Case{0, 1, 0, 0}, Case{9, 2, 0, 1}, Case{-5, 1, 0, 0}, Case{3, 0, 2, 0}, Case{3, 3, 2, 0},
                    Case{8, 2, 7, 1}, Case{1, 1, 0, 0}}) {
         scene.selectFont(c.font, c.half);
@@ -238,7 +271,10 @@ TEST_F(ScrollerTest, SetFontAndSelectFontClampToTheFirstSheetAndHalf) {
 }
 
 TEST_F(ScrollerTest, ARunOfCodesActsInOneFrameWithTheCharacterAfterIt) {
-    SceneRig rig("A\x06\x08\x01\x05\x07\x03\x01\x05\x01" "B" + filler(100));
+    SceneRig rig(
+        "A\x06\x08\x01\x05\x07\x03\x01\x05\x01"
+        "B" +
+        filler(100));
     enterNextCell(*rig.scene);
     enterNextCell(*rig.scene);
     EXPECT_EQ(rig.scene->scrollSpeed, 8);
@@ -250,7 +286,10 @@ TEST_F(ScrollerTest, ARunOfCodesActsInOneFrameWithTheCharacterAfterIt) {
 }
 
 TEST_F(ScrollerTest, OtherLowBytesAndHighCharactersFillTheirCell) {
-    SceneRig rig("\x08\x1f" "\xa0\xff" + filler(100));
+    SceneRig rig(
+        "\x08\x1f"
+        "\xa0\xff" +
+        filler(100));
     enterNextCell(*rig.scene);
     EXPECT_TRUE(glyphAtEntry(*rig.scene, 0, 0));
     enterNextCell(*rig.scene);
@@ -266,7 +305,10 @@ TEST_F(ScrollerTest, OtherLowBytesAndHighCharactersFillTheirCell) {
 
 TEST_F(ScrollerTest, TheTextRestartsWithItsCodes27BytesBeforeTheEnd) {
     // 40 bytes: positions 13 and beyond are never read, so the end mark at 20 never acts.
-    std::string text = "\x01\x03" "BCDEFGHIJKLMNOPQRS\x03" + std::string(19, 'z');
+    std::string text =
+        "\x01\x03"
+        "BCDEFGHIJKLMNOPQRS\x03" +
+        std::string(19, 'z');
     ASSERT_EQ(text.size(), 40u);
     SceneRig rig(text.substr(0, 25), text.substr(25));
     rig.scene->scrollSpeed = 16;
@@ -287,7 +329,10 @@ TEST_F(ScrollerTest, TheTextRestartsWithItsCodes27BytesBeforeTheEnd) {
 }
 
 TEST_F(ScrollerTest, ATextOf28BytesOrFewerShowsOnlyItsFirstCharacter) {
-    SceneRig rig28("\x06\x10" "XYZ" + std::string(23, '.'));
+    SceneRig rig28(
+        "\x06\x10"
+        "XYZ" +
+        std::string(23, '.'));
     SceneRig rig29("XY" + std::string(27, '.'));
     rig28.scene->scrollSpeed = 16;
     rig29.scene->scrollSpeed = 16;

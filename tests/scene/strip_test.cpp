@@ -14,7 +14,9 @@ protected:
         standard.install();
         rig = std::make_unique<SceneRig>(std::string(100, 'A'));
     }
-    uint8_t* scrollPixel(int32_t row, int32_t column) { return &rig->scene->scrollBuffer[size_t(row * 512 + column) * 4]; }
+    uint8_t* scrollPixel(int32_t row, int32_t column) {
+        return &rig->scene->scrollBuffer[size_t(row * 512 + column) * 4];
+    }
     const uint8_t* stripPixel(int32_t row, int32_t column) {
         return &rig->scene->stripBuffer[size_t(row * 512 + column) * 4];
     }
@@ -46,7 +48,9 @@ TEST_F(StripTest, ShiftMovesTheShownRowsLeftBySpeed) {
 
 TEST_F(StripTest, GlyphsComeFromTheSelectedSheetAndHalf) {
     DemoScene& scene = *rig->scene;
-    struct Case { int32_t sheet, half, code, cell; };
+    struct Case {
+        int32_t sheet, half, code, cell;
+    };
     for (Case c : {Case{0, 0, 65, 33}, Case{0, 1, 65, 161}, Case{3, 0, 200, 168}, Case{3, 1, 200, 40},
                    Case{7, 1, 32, 128}, Case{5, 0, 159, 127}}) {
         std::fill(scene.scrollBuffer.begin(), scene.scrollBuffer.end(), 0);

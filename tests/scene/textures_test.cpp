@@ -25,7 +25,8 @@ TEST(Textures, OnlyExactBlackBecomesTransparentUpToTheLastPixel) {
 
     std::vector<uint8_t> rgba(imageRgbaBytes, 0xee);
     ASSERT_TRUE(convertImage(110, rgba.data()));
-    EXPECT_EQ(std::vector<uint8_t>(rgba.begin(), rgba.begin() + 12), (std::vector<uint8_t>{1, 0, 0, 255, 0, 0, 1, 255, 0, 0, 0, 0}));
+    EXPECT_EQ(std::vector<uint8_t>(rgba.begin(), rgba.begin() + 12),
+              (std::vector<uint8_t>{1, 0, 0, 255, 0, 0, 1, 255, 0, 0, 0, 0}));
     EXPECT_EQ(std::vector<uint8_t>(rgba.end() - 8, rgba.end()), (std::vector<uint8_t>{0, 0, 0, 0, 9, 8, 7, 255}));
 
     EXPECT_FALSE(convertImage(111, rgba.data()));
@@ -56,16 +57,16 @@ TEST(Textures, ATextureKeepsThePicturesTopRowAtT0) {
 TEST(Textures, FontSheetsAreFoundOnlyInWellFormedBitmaps) {
     auto sheet = [] { return makeFontSheet([](int32_t cell, int32_t y, int32_t x) { return uint8_t(cell + y + x); }); };
     std::vector<std::vector<uint8_t>> bad(5, sheet());
-    bad[0][4] = 128;                // 128 wide
-    bad[1][14] = 24;                // 24 bits per pixel
-    bad[2][16] = 1;                 // run-length compressed
+    bad[0][4] = 128;  // 128 wide
+    bad[1][14] = 24;  // 24 bits per pixel
+    bad[2][16] = 1;   // run-length compressed
     bad[3].resize(40 + 1024 + 65535);
-    bad[4][32] = 0x01;              // 257 palette entries
+    bad[4][32] = 0x01;  // 257 palette entries
     bad[4][33] = 0x01;
     std::vector<uint8_t> smallPalette = sheet();
-    smallPalette[32] = 16;          // 16 palette entries: pixels start at 40 + 64
+    smallPalette[32] = 16;  // 16 palette entries: pixels start at 40 + 64
     std::vector<uint8_t> topDown = sheet();
-    topDown[8] = 0x00;              // height -256
+    topDown[8] = 0x00;  // height -256
     topDown[9] = 0xff;
     topDown[10] = 0xff;
     topDown[11] = 0xff;

@@ -198,8 +198,8 @@ TEST(CompiledModule, SamplesReadBackFrameForFrameWithEveryLoopKind) {
         bool sixteenBit;
         int loopMode;
     };
-    for (Expected expected : {Expected{0, 0, false, 1}, Expected{1, 0, true, 2}, Expected{1, 1, false, 4},
-                              Expected{3, 0, true, 4}}) {
+    for (Expected expected :
+         {Expected{0, 0, false, 1}, Expected{1, 0, true, 2}, Expected{1, 1, false, 4}, Expected{3, 0, true, 4}}) {
         SCOPED_TRACE("instrument " + std::to_string(expected.instrument + 1) + " sample " +
                      std::to_string(expected.sample));
         const XmSample& written = compiled.module.instruments[expected.instrument].samples[expected.sample];

@@ -140,8 +140,8 @@ TEST(Soundtrack, RendersItsWholeLengthWithoutClippingAtItsLoudness) {
     double rmsDb = 10.0 * std::log10(squares / samples / (32768.0 * 32768.0));
     double peakDb = 20.0 * std::log10(peak / 32768.0);
     double dc = sum / samples / 32768.0;
-    std::printf("soundtrack: %.2f s, RMS %.2f dBFS, peak %.2f dBFS, %lld samples at full scale, DC %.6f\n",
-                seconds, rmsDb, peakDb, static_cast<long long>(clipped), dc);
+    std::printf("soundtrack: %.2f s, RMS %.2f dBFS, peak %.2f dBFS, %lld samples at full scale, DC %.6f\n", seconds,
+                rmsDb, peakDb, static_cast<long long>(clipped), dc);
     EXPECT_GE(seconds, 150.0);
     EXPECT_LE(clipped, samples * 0.0001);
     EXPECT_GE(rmsDb, -18.0);

@@ -13,7 +13,8 @@ TEST(TrackerNotation, NoteNamesCoverEightOctavesAndNothingElse) {
     EXPECT_EQ(parseNoteName("C#0"), 1);
     EXPECT_EQ(parseNoteName("A-4"), 57);
     EXPECT_EQ(parseNoteName("B-7"), 95);
-    for (const char* bad : {"C-8", "B#4", "E#2", "c-4", "C4", "C-44", "Cb4", ""}) EXPECT_EQ(parseNoteName(bad), -1) << bad;
+    for (const char* bad : {"C-8", "B#4", "E#2", "c-4", "C4", "C-44", "Cb4", ""})
+        EXPECT_EQ(parseNoteName(bad), -1) << bad;
 }
 
 TEST(TrackerNotation, VolumeColumnLettersMapToTheirCommands) {

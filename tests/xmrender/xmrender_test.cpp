@@ -33,9 +33,7 @@ Command run(const std::string& command) {
     return result;
 }
 
-std::string xmrender(const std::string& arguments) {
-    return std::string(XMRENDER_PATH) + " " + arguments;
-}
+std::string xmrender(const std::string& arguments) { return std::string(XMRENDER_PATH) + " " + arguments; }
 
 std::string readFile(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
@@ -44,9 +42,10 @@ std::string readFile(const std::string& path) {
 
 // Channels, sample width, rate and frame count as Python's wave module reads them.
 std::string waveReader(const std::string& path) {
-    Command result = run("python3 -c \"import wave, sys; w = wave.open(sys.argv[1]); "
-                     "print(w.getnchannels(), w.getsampwidth(), w.getframerate(), w.getnframes())\" " +
-                     path + " 2>&1");
+    Command result =
+        run("python3 -c \"import wave, sys; w = wave.open(sys.argv[1]); "
+            "print(w.getnchannels(), w.getsampwidth(), w.getframerate(), w.getnframes())\" " +
+            path + " 2>&1");
     return result.output;
 }
 
@@ -142,9 +141,9 @@ TEST_F(XmRenderTest, BadInputIsNamedWithItsReasonAndExitCodeOne) {
     struct Case {
         std::string input, message;
     };
-    for (const Case& c : {Case{path("missing.xm"), "cannot open '" + path("missing.xm") + "': No such file or directory"},
-                          Case{notXm, "'" + notXm + "' is not an XM module"},
-                          Case{damaged, "'" + damaged + "' fails to load"}}) {
+    for (const Case& c :
+         {Case{path("missing.xm"), "cannot open '" + path("missing.xm") + "': No such file or directory"},
+          Case{notXm, "'" + notXm + "' is not an XM module"}, Case{damaged, "'" + damaged + "' fails to load"}}) {
         Command result = run(xmrender(c.input + " " + path("out.wav")) + " 2>&1");
         EXPECT_EQ(result.status, 1) << c.input;
         EXPECT_EQ(result.output.rfind("xmrender: " + c.message, 0), 0u) << result.output;
@@ -158,10 +157,9 @@ TEST_F(XmRenderTest, BadInputIsNamedWithItsReasonAndExitCodeOne) {
 
 TEST_F(XmRenderTest, UsageErrorsExitTwoAndHelpExitsZero) {
     std::string input = write(module(), "song.xm");
-    for (const std::string& arguments :
-         {std::string(""), input, input + " a.wav b.wav", "--loud " + input + " a.wav",
-          "--seconds 0 " + input + " a.wav", "--seconds -3 " + input + " a.wav", "--seconds soon " + input + " a.wav",
-          input + " a.wav --seconds"}) {
+    for (const std::string& arguments : {std::string(""), input, input + " a.wav b.wav", "--loud " + input + " a.wav",
+                                         "--seconds 0 " + input + " a.wav", "--seconds -3 " + input + " a.wav",
+                                         "--seconds soon " + input + " a.wav", input + " a.wav --seconds"}) {
         Command result = run(xmrender(arguments) + " 2>&1");
         EXPECT_EQ(result.status, 2) << arguments;
         EXPECT_NE(result.output.find("xmrender --help"), std::string::npos) << arguments;

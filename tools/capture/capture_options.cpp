@@ -53,9 +53,7 @@ bool parseFrameSpan(std::string_view text, CaptureOptions& options, std::string&
 CaptureOptionsResult parseCaptureOptions(const std::vector<std::string_view>& arguments) {
     CaptureOptions options;
     std::string error;
-    const auto fail = [&](std::string message) {
-        return CaptureOptionsResult{std::nullopt, std::move(message)};
-    };
+    const auto fail = [&](std::string message) { return CaptureOptionsResult{std::nullopt, std::move(message)}; };
 
     for (size_t i = 0; i < arguments.size(); ++i) {
         std::string_view name = arguments[i];
@@ -70,8 +68,8 @@ CaptureOptionsResult parseCaptureOptions(const std::vector<std::string_view>& ar
             options.showHelp = true;
             continue;
         }
-        const bool takesValue = name == "--fps" || name == "--seed" || name == "--frames" ||
-                                name == "--png" || name == "--audio" || name == "--video";
+        const bool takesValue = name == "--fps" || name == "--seed" || name == "--frames" || name == "--png" ||
+                                name == "--audio" || name == "--video";
         if (!takesValue) {
             if (name.starts_with("-")) {
                 return fail("unknown option " + std::string(name));
@@ -90,15 +88,14 @@ CaptureOptionsResult parseCaptureOptions(const std::vector<std::string_view>& ar
         if (name == "--fps") {
             int32_t fps = 0;
             if (!parseWholeNumber(value, fps) || fps < 1 || fps > maxCaptureFps) {
-                return fail("--fps needs a whole number from 1 to " + std::to_string(maxCaptureFps) +
-                            ", not '" + std::string(value) + "'");
+                return fail("--fps needs a whole number from 1 to " + std::to_string(maxCaptureFps) + ", not '" +
+                            std::string(value) + "'");
             }
             options.fps = fps;
         } else if (name == "--seed") {
             uint32_t seed = 0;
             if (!parseWholeNumber(value, seed)) {
-                return fail("--seed needs a whole number from 0 to 4294967295, not '" +
-                            std::string(value) + "'");
+                return fail("--seed needs a whole number from 0 to 4294967295, not '" + std::string(value) + "'");
             }
             options.seed = seed;
         } else if (name == "--frames") {

@@ -11,8 +11,8 @@
 
 #include <chrono>
 #include <csignal>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <optional>
 #include <vector>
@@ -89,8 +89,8 @@ Progress captureProgress(const CaptureOptions& options, const DemoScene& scene, 
     if (options.lastFrame) {
         return Progress{done, *options.lastFrame - first + 1, false, false};
     }
-    const auto readBytes = static_cast<int64_t>(scene.textPos) +
-                           static_cast<int64_t>(scene.sourceText.size() - scene.workingText.size());
+    const auto readBytes =
+        static_cast<int64_t>(scene.textPos) + static_cast<int64_t>(scene.sourceText.size() - scene.workingText.size());
     const auto readableBytes = static_cast<int64_t>(scene.sourceText.size()) - restartMargin;
     if (readBytes <= 0 || readableBytes <= 0) {
         return Progress{done, 0, false, false};
@@ -124,8 +124,8 @@ private:
 
 void requestCaptureStop() { stopSignalled = 1; }
 
-bool runCapture(const CaptureOptions& options, std::string_view textBody, std::string_view textTail,
-                bool showProgress, CaptureReport& report) {
+bool runCapture(const CaptureOptions& options, std::string_view textBody, std::string_view textTail, bool showProgress,
+                CaptureReport& report) {
     std::string& error = report.error;
     const bool wantsPictures = !options.pngDirectory.empty() || !options.videoPath.empty();
     const bool wantsMusic = !options.audioPath.empty() || !options.videoPath.empty();

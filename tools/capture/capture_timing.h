@@ -9,11 +9,7 @@
 constexpr int32_t captureAudioRate = 44100;
 
 // The scene's millisecond clock while video frame `frame` is drawn.
-constexpr uint32_t tickOfFrame(int64_t frame, int32_t fps) {
-    return static_cast<uint32_t>(frame * 1000 / fps);
-}
+constexpr uint32_t tickOfFrame(int64_t frame, int32_t fps) { return static_cast<uint32_t>(frame * 1000 / fps); }
 
 // The first audio frame that belongs to video frame `frame`.
-constexpr int64_t audioFrameOfFrame(int64_t frame, int32_t fps) {
-    return frame * captureAudioRate / fps;
-}
+constexpr int64_t audioFrameOfFrame(int64_t frame, int32_t fps) { return frame * captureAudioRate / fps; }

@@ -50,10 +50,10 @@ private:
     std::array<Slot, 2> slots;
     std::mutex mutex;
     std::condition_variable changed;
-    std::deque<int32_t> queued;        // slots waiting to be written, oldest first
-    std::vector<int32_t> freeSlots;    // slots the capture thread may fill
-    bool busy = false;                 // the thread is writing a slot
+    std::deque<int32_t> queued;      // slots waiting to be written, oldest first
+    std::vector<int32_t> freeSlots;  // slots the capture thread may fill
+    bool busy = false;               // the thread is writing a slot
     bool stopping = false;
-    std::string failure;               // the first failure, if any
+    std::string failure;  // the first failure, if any
     std::thread worker;
 };

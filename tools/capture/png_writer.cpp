@@ -57,11 +57,19 @@ bool PngEncoder::encode(std::span<const uint8_t> rgb, int32_t width, int32_t hei
     const auto w = static_cast<uint32_t>(width);
     const auto h = static_cast<uint32_t>(height);
     // Width and height, then 8 bits, RGB, deflate, the standard filter method, no interlace.
-    const std::array<uint8_t, 13> header{static_cast<uint8_t>(w >> 24), static_cast<uint8_t>(w >> 16),
-                                         static_cast<uint8_t>(w >> 8),  static_cast<uint8_t>(w),
-                                         static_cast<uint8_t>(h >> 24), static_cast<uint8_t>(h >> 16),
-                                         static_cast<uint8_t>(h >> 8),  static_cast<uint8_t>(h),
-                                         8, 2, 0, 0, 0};
+    const std::array<uint8_t, 13> header{static_cast<uint8_t>(w >> 24),
+                                         static_cast<uint8_t>(w >> 16),
+                                         static_cast<uint8_t>(w >> 8),
+                                         static_cast<uint8_t>(w),
+                                         static_cast<uint8_t>(h >> 24),
+                                         static_cast<uint8_t>(h >> 16),
+                                         static_cast<uint8_t>(h >> 8),
+                                         static_cast<uint8_t>(h),
+                                         8,
+                                         2,
+                                         0,
+                                         0,
+                                         0};
     appendChunk(png, "IHDR", header);
     appendChunk(png, "IDAT", std::span<const uint8_t>(compressed.data(), compressedSize));
     appendChunk(png, "IEND", {});

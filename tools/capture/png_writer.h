@@ -12,7 +12,7 @@
 // Called on the capture's main thread once per written frame; scratch is reused
 // between calls so that a capture does not allocate per frame.
 struct PngEncoder {
-    int32_t compressionLevel = 3;  // zlib level 0..9; beyond 3 the demo's frames shrink little for much more time
+    int32_t compressionLevel = 3;   // zlib level 0..9; beyond 3 the demo's frames shrink little for much more time
     std::vector<uint8_t> filtered;  // per row, the filter byte (0, none) and the row's pixels
     std::vector<uint8_t> compressed;
 

@@ -35,8 +35,8 @@ std::string formatProgress(const Progress& progress, double seconds) {
     const int64_t shown = std::min(done, total);
     const auto filled = static_cast<int32_t>(shown * barWidth / total);
     std::string line = "[" + std::string(static_cast<size_t>(filled), '#') +
-                       std::string(static_cast<size_t>(barWidth - filled), '.') + "] " +
-                       std::to_string(shown) + "/" + (progress.estimated ? "~" : "") + std::to_string(total) +
+                       std::string(static_cast<size_t>(barWidth - filled), '.') + "] " + std::to_string(shown) + "/" +
+                       (progress.estimated ? "~" : "") + std::to_string(total) +
                        (progress.beforeSpan ? " frames before the span  " : " frames  ") + rate;
     if (fps > 0) {
         line += "  " + formatDuration(static_cast<double>(total - shown) / fps) + " left";

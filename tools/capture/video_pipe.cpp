@@ -84,8 +84,7 @@ VideoPipe::~VideoPipe() {
     }
 }
 
-bool VideoPipe::start(const std::string& outputPath, int32_t width, int32_t height, int32_t fps,
-                      std::string& error) {
+bool VideoPipe::start(const std::string& outputPath, int32_t width, int32_t height, int32_t fps, std::string& error) {
     const char* searchPath = std::getenv("PATH");
     const std::string ffmpeg = findExecutable("ffmpeg", searchPath ? searchPath : "/usr/bin:/bin");
     if (ffmpeg.empty()) {
@@ -116,14 +115,10 @@ bool VideoPipe::start(const std::string& outputPath, int32_t width, int32_t heig
         // to analyse them: while it opens one input it reads nothing from the
         // other, and a long analysis would wait for data that is only written
         // after the frame it is waiting on.
-        "-probesize", "32", "-f", "rawvideo", "-pix_fmt", "rgb24", "-video_size", size, "-framerate", rate,
-        "-i", "pipe:0",
-        "-probesize", "32", "-f", "s16le", "-ar", audioRate, "-ac", "2", "-i", "pipe:3",
-        "-map", "0:v", "-map", "1:a",
-        "-c:v", "libx264", "-preset", "veryfast", "-crf", "18", "-pix_fmt", "yuv420p",
-        "-c:a", "aac", "-b:a", "192k",
-        "-movflags", "+faststart", "-fflags", "+bitexact",
-        outputPath};
+        "-probesize", "32", "-f", "rawvideo", "-pix_fmt", "rgb24", "-video_size", size, "-framerate", rate, "-i",
+        "pipe:0", "-probesize", "32", "-f", "s16le", "-ar", audioRate, "-ac", "2", "-i", "pipe:3", "-map", "0:v",
+        "-map", "1:a", "-c:v", "libx264", "-preset", "veryfast", "-crf", "18", "-pix_fmt", "yuv420p", "-c:a", "aac",
+        "-b:a", "192k", "-movflags", "+faststart", "-fflags", "+bitexact", outputPath};
     std::vector<char*> argv;
     for (const std::string& argument : arguments) {
         argv.push_back(const_cast<char*>(argument.c_str()));

@@ -26,8 +26,7 @@ bool readFile(const std::string& path, std::string& out) {
 }
 
 // Compiles the files of one piece in order; reports where each one starts.
-bool compilePiece(const std::vector<std::string>& files, size_t base, bool report,
-                  std::string& out) {
+bool compilePiece(const std::vector<std::string>& files, size_t base, bool report, std::string& out) {
     for (const auto& path : files) {
         std::string source;
         if (!readFile(path, source)) {
@@ -40,9 +39,8 @@ bool compilePiece(const std::vector<std::string>& files, size_t base, bool repor
             return false;
         }
         if (report) {
-            std::cout << path << ": bytes " << base + out.size() << " to "
-                      << base + out.size() + result.bytes.size() << " (" << result.bytes.size()
-                      << ")\n";
+            std::cout << path << ": bytes " << base + out.size() << " to " << base + out.size() + result.bytes.size()
+                      << " (" << result.bytes.size() << ")\n";
         }
         out += result.bytes;
     }
@@ -120,8 +118,7 @@ int main(int argc, char** argv) {
     }
 
     std::string body, tail;
-    if (!compilePiece(bodyFiles, 0, report, body) ||
-        !compilePiece(tailFiles, body.size(), report, tail)) {
+    if (!compilePiece(bodyFiles, 0, report, body) || !compilePiece(tailFiles, body.size(), report, tail)) {
         return 1;
     }
     const auto problems = scrolltext::checkScript(body, tail);

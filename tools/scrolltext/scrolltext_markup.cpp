@@ -80,8 +80,7 @@ std::string compileLine(std::string_view line, std::string& out) {
             ++given;
         }
         if (given != wanted) {
-            return "{" + name + "} takes " + std::to_string(wanted) + " argument(s), not " +
-                   std::to_string(given);
+            return "{" + name + "} takes " + std::to_string(wanted) + " argument(s), not " + std::to_string(given);
         }
         i = close;
     }
@@ -92,8 +91,11 @@ std::string compileLine(std::string_view line, std::string& out) {
 
 int argumentCount(uint8_t code) {
     switch (code) {
-        case 1: case 5: case 6: return 1;
-        case 2: case 3: return 0;
+        case 1:
+        case 5:
+        case 6: return 1;
+        case 2:
+        case 3: return 0;
         case 4: return 3;
         case 7: return 2;
         default: return -1;
@@ -145,17 +147,14 @@ std::vector<CodeUse> scanCodes(std::string_view text) {
     return uses;
 }
 
-std::vector<std::string> checkScript(std::string_view body, std::string_view tail,
-                                     const ScriptRules& rules) {
+std::vector<std::string> checkScript(std::string_view body, std::string_view tail, const ScriptRules& rules) {
     std::vector<std::string> problems;
     auto fail = [&](std::string message) { problems.push_back(std::move(message)); };
     if (body.size() != rules.bodyLength) {
-        fail("body is " + std::to_string(body.size()) + " bytes, must be " +
-             std::to_string(rules.bodyLength));
+        fail("body is " + std::to_string(body.size()) + " bytes, must be " + std::to_string(rules.bodyLength));
     }
     if (tail.size() != rules.tailLength) {
-        fail("tail is " + std::to_string(tail.size()) + " bytes, must be " +
-             std::to_string(rules.tailLength));
+        fail("tail is " + std::to_string(tail.size()) + " bytes, must be " + std::to_string(rules.tailLength));
     }
     const std::string text = std::string(body) + std::string(tail);
     if (text.find('\0') != std::string::npos) fail("the text holds a zero byte");
@@ -182,9 +181,8 @@ std::vector<std::string> checkScript(std::string_view body, std::string_view tai
     }
     for (uint8_t code = 1; code <= 7; ++code) {
         if (counts[code] != rules.codeCounts[code]) {
-            fail("{" + std::string(codeName(static_cast<Code>(code))) + "} appears " +
-                 std::to_string(counts[code]) + " times, must appear " +
-                 std::to_string(rules.codeCounts[code]));
+            fail("{" + std::string(codeName(static_cast<Code>(code))) + "} appears " + std::to_string(counts[code]) +
+                 " times, must appear " + std::to_string(rules.codeCounts[code]));
         }
     }
     for (int n = 1; n <= rules.bigLogos; ++n) {
@@ -212,8 +210,8 @@ std::string describeScript(std::string_view body, std::string_view tail) {
         }
     }
     for (uint8_t code = 1; code <= 7; ++code) {
-        out << codeName(static_cast<Code>(code)) << " " << counts[code] << " (target "
-            << rules.codeCounts[code] << ")\n";
+        out << codeName(static_cast<Code>(code)) << " " << counts[code] << " (target " << rules.codeCounts[code]
+            << ")\n";
     }
     return out.str();
 }

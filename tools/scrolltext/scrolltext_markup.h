@@ -29,8 +29,8 @@ enum class Code : uint8_t {
 inline constexpr int paragraphGap = 4;  // spaces after every paragraph
 
 struct CompileResult {
-    std::string bytes;   // the compiled text, empty on error
-    std::string error;   // "line N: what is wrong", empty on success
+    std::string bytes;  // the compiled text, empty on error
+    std::string error;  // "line N: what is wrong", empty on success
 };
 
 // Turns markup into the scroller's bytes. Any character outside 32..126, an
@@ -45,8 +45,8 @@ int argumentCount(uint8_t code);
 // them (a code's arguments are skipped, never taken for codes).
 struct CodeUse {
     Code code;
-    size_t position;               // byte index of the control byte
-    std::array<int8_t, 3> args;    // signed, as the scroller reads them
+    size_t position;             // byte index of the control byte
+    std::array<int8_t, 3> args;  // signed, as the scroller reads them
 };
 std::vector<CodeUse> scanCodes(std::string_view text);
 
@@ -59,8 +59,8 @@ struct ScriptRules {
     std::array<int, 8> codeCounts = {0, 85, 1, 1, 8, 39, 11, 11};  // by code byte
     size_t startSwarmAt = 536;
     size_t endDemoAt = 65736;
-    int bigLogos = 40;     // ShowLogo must cover 1..bigLogos
-    int swarmLogos = 39;   // SwarmLogo must cover 1..swarmLogos
+    int bigLogos = 40;    // ShowLogo must cover 1..bigLogos
+    int swarmLogos = 39;  // SwarmLogo must cover 1..swarmLogos
 };
 
 // Every rule that the body and tail break, one message each; empty when the

@@ -24,10 +24,14 @@ int main(int argc, char** argv) {
     std::string output;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        if (arg == "-o" && i + 1 < argc) output = argv[++i];
-        else if (arg == "-h" || arg == "--help") return usage(), 0;
-        else if (!arg.empty() && arg[0] != '-' && input.empty()) input = arg;
-        else return usage();
+        if (arg == "-o" && i + 1 < argc)
+            output = argv[++i];
+        else if (arg == "-h" || arg == "--help")
+            return usage(), 0;
+        else if (!arg.empty() && arg[0] != '-' && input.empty())
+            input = arg;
+        else
+            return usage();
     }
     if (input.empty() || output.empty()) return usage();
 
@@ -52,8 +56,8 @@ int main(int argc, char** argv) {
     }
     size_t samples = 0;
     for (const auto& instrument : result.module.instruments) samples += instrument.samples.size();
-    std::printf("%s: %u channels, %zu orders, %zu patterns, %zu instruments, %zu samples, %zu bytes\n",
-                output.c_str(), static_cast<unsigned>(result.module.channels), result.module.orders.size(),
+    std::printf("%s: %u channels, %zu orders, %zu patterns, %zu instruments, %zu samples, %zu bytes\n", output.c_str(),
+                static_cast<unsigned>(result.module.channels), result.module.orders.size(),
                 result.module.patterns.size(), result.module.instruments.size(), samples, result.bytes.size());
     return 0;
 }

@@ -87,7 +87,8 @@ void scaleVolume(Cell& cell, double scale, const std::vector<XmInstrument>& inst
         base = cell.volume - 0x10;
     } else if (cell.instrument >= 1 && cell.instrument <= instruments.size()) {
         const XmInstrument& instrument = instruments[cell.instrument - 1];
-        if (!instrument.samples.empty()) base = instrument.samples[instrument.sampleMap[cell.note - 1] % instrument.samples.size()].volume;
+        if (!instrument.samples.empty())
+            base = instrument.samples[instrument.sampleMap[cell.note - 1] % instrument.samples.size()].volume;
     }
     int volume = std::clamp(static_cast<int>(std::lround(base * scale)), 0, 64);
     cell.volume = static_cast<uint8_t>(0x10 + volume);
@@ -151,7 +152,8 @@ bool buildPattern(const PatternSource& source, const std::map<std::string, const
         }
     }
     for (const auto& [where, cell] : cells) {
-        if (!cell.empty()) pattern.set(where.first, where.second, {cell.note, cell.instrument, cell.volume, cell.effect, cell.param});
+        if (!cell.empty())
+            pattern.set(where.first, where.second, {cell.note, cell.instrument, cell.volume, cell.effect, cell.param});
     }
     return true;
 }
@@ -180,7 +182,8 @@ bool buildModule(const SongSource& song, XmModule& module, int& errorLine, std::
     std::map<std::string, uint8_t> patternNumbers;
     for (const PatternSource& source : song.patterns) {
         patternNumbers[source.name] = static_cast<uint8_t>(module.patterns.size());
-        if (!buildPattern(source, tracks, module.instruments, module.patterns.emplace_back(), errorLine, error)) return false;
+        if (!buildPattern(source, tracks, module.instruments, module.patterns.emplace_back(), errorLine, error))
+            return false;
     }
     module.orders.clear();
     for (const std::string& name : song.order) module.orders.push_back(patternNumbers.at(name));

@@ -71,8 +71,8 @@ int toInteger(std::string_view text, std::string_view what, int low, int high) {
     if (ec != std::errc() || ptr != last)
         throw ParseFailure{std::string(what) + ": '" + std::string(text) + "' is not a whole number"};
     if (value < low || value > high)
-        throw ParseFailure{std::string(what) + " " + std::to_string(value) + " is outside " +
-                           std::to_string(low) + ".." + std::to_string(high)};
+        throw ParseFailure{std::string(what) + " " + std::to_string(value) + " is outside " + std::to_string(low) +
+                           ".." + std::to_string(high)};
     return value;
 }
 
@@ -88,7 +88,8 @@ double toNumberIn(std::string_view text, std::string_view what, double low, doub
 
 int toNote(std::string_view text, std::string_view what) {
     int note = parseNoteName(text);
-    if (note < 0) throw ParseFailure{std::string(what) + ": '" + std::string(text) + "' is not a note (like C-4 or F#2)"};
+    if (note < 0)
+        throw ParseFailure{std::string(what) + ": '" + std::string(text) + "' is not a note (like C-4 or F#2)"};
     return note;
 }
 
@@ -227,9 +228,12 @@ private:
             song_.restart = toInteger(line.at(1).text, "restart", 0, 255);
         } else if (key == "frequencies") {
             line.expectCount(2, 2, "frequencies linear|amiga");
-            if (line.at(1).text == "linear") song_.linear = true;
-            else if (line.at(1).text == "amiga") song_.linear = false;
-            else throw ParseFailure{"frequencies must be linear or amiga"};
+            if (line.at(1).text == "linear")
+                song_.linear = true;
+            else if (line.at(1).text == "amiga")
+                song_.linear = false;
+            else
+                throw ParseFailure{"frequencies must be linear or amiga"};
         } else if (key == "instrument") {
             line.expectCount(3, 3, "instrument <1..128> \"name\"");
             InstrumentSource instrument;
@@ -322,11 +326,16 @@ private:
         } else if (key == "autovibrato") {
             line.expectCount(2, 2, "autovibrato sine|square|rampdown|rampup depth=N rate=N [sweep=N]");
             const std::string& type = line.at(1).text;
-            if (type == "sine") instrument.vibratoType = 0;
-            else if (type == "square") instrument.vibratoType = 1;
-            else if (type == "rampdown") instrument.vibratoType = 2;
-            else if (type == "rampup") instrument.vibratoType = 3;
-            else throw ParseFailure{"unknown vibrato type '" + type + "' (sine, square, rampdown, rampup)"};
+            if (type == "sine")
+                instrument.vibratoType = 0;
+            else if (type == "square")
+                instrument.vibratoType = 1;
+            else if (type == "rampdown")
+                instrument.vibratoType = 2;
+            else if (type == "rampup")
+                instrument.vibratoType = 3;
+            else
+                throw ParseFailure{"unknown vibrato type '" + type + "' (sine, square, rampdown, rampup)"};
             if (auto v = line.take("depth")) instrument.vibratoDepth = toInteger(*v, "depth", 0, 15);
             if (auto v = line.take("rate")) instrument.vibratoRate = toInteger(*v, "rate", 0, 63);
             if (auto v = line.take("sweep")) instrument.vibratoSweep = toInteger(*v, "sweep", 0, 255);
@@ -349,7 +358,10 @@ private:
     void sampleLine(Line& line) {
         SampleRecipe& recipe = song_.instruments.back().samples.back();
         const std::string& key = line.keyword();
-        auto single = [&](std::string_view usage) { line.expectCount(2, 2, usage); return line.at(1).text; };
+        auto single = [&](std::string_view usage) {
+            line.expectCount(2, 2, usage);
+            return line.at(1).text;
+        };
         if (key == "bits") {
             int bits = toInteger(single("bits 8|16"), "bits", 8, 16);
             if (bits != 8 && bits != 16) throw ParseFailure{"bits must be 8 or 16"};
@@ -384,10 +396,14 @@ private:
         } else if (key == "loop") {
             line.expectCount(2, 2, "loop none|forward|pingpong [start=s] [length=s | cycles=N]");
             const std::string& kind = line.at(1).text;
-            if (kind == "none") recipe.loop = LoopKind::none;
-            else if (kind == "forward") recipe.loop = LoopKind::forward;
-            else if (kind == "pingpong") recipe.loop = LoopKind::pingpong;
-            else throw ParseFailure{"unknown loop kind '" + kind + "' (none, forward, pingpong)"};
+            if (kind == "none")
+                recipe.loop = LoopKind::none;
+            else if (kind == "forward")
+                recipe.loop = LoopKind::forward;
+            else if (kind == "pingpong")
+                recipe.loop = LoopKind::pingpong;
+            else
+                throw ParseFailure{"unknown loop kind '" + kind + "' (none, forward, pingpong)"};
             takeNumber(line, "start", recipe.loopStart, 0, 20);
             takeNumber(line, "length", recipe.loopLength, 0.0001, 20);
             takeNumber(line, "cycles", recipe.loopCycles, 1, 100000);
@@ -419,19 +435,25 @@ private:
         } else if (key == "chord") {
             line.expectCount(2, 9, "chord <semitones> ...");
             recipe.chord.clear();
-            for (size_t i = 1; i < line.count(); ++i) recipe.chord.push_back(toNumberIn(line.at(i).text, "chord", -48, 48));
+            for (size_t i = 1; i < line.count(); ++i)
+                recipe.chord.push_back(toNumberIn(line.at(i).text, "chord", -48, 48));
         } else if (key == "filter") {
             line.expectCount(3, 3, "filter lowpass|highpass|bandpass <Hz>[><Hz>] [time=s] [q=N]");
             Filter filter;
             const std::string& kind = line.at(1).text;
-            if (kind == "lowpass") filter.kind = FilterKind::lowpass;
-            else if (kind == "highpass") filter.kind = FilterKind::highpass;
-            else if (kind == "bandpass") filter.kind = FilterKind::bandpass;
-            else throw ParseFailure{"unknown filter '" + kind + "' (lowpass, highpass, bandpass)"};
+            if (kind == "lowpass")
+                filter.kind = FilterKind::lowpass;
+            else if (kind == "highpass")
+                filter.kind = FilterKind::highpass;
+            else if (kind == "bandpass")
+                filter.kind = FilterKind::bandpass;
+            else
+                throw ParseFailure{"unknown filter '" + kind + "' (lowpass, highpass, bandpass)"};
             const std::string& cutoff = line.at(2).text;
             size_t arrow = cutoff.find('>');
             filter.cutoff = toNumberIn(cutoff.substr(0, arrow), "cutoff", 10, 40000);
-            if (arrow != std::string::npos) filter.cutoffEnd = toNumberIn(cutoff.substr(arrow + 1), "cutoff", 10, 40000);
+            if (arrow != std::string::npos)
+                filter.cutoffEnd = toNumberIn(cutoff.substr(arrow + 1), "cutoff", 10, 40000);
             takeNumber(line, "time", filter.time, 0.0001, 20);
             takeNumber(line, "q", filter.q, 0.1, 30);
             recipe.filters.push_back(filter);
@@ -440,8 +462,10 @@ private:
             recipe.amp.clear();
             for (size_t i = 1; i < line.count(); ++i) {
                 auto [time, level] = toPair(line.at(i).text, "level point");
-                if (time < 0 || level < 0 || level > 16) throw ParseFailure{"level point '" + line.at(i).text + "' is out of range"};
-                if (!recipe.amp.empty() && time <= recipe.amp.back().time) throw ParseFailure{"level point times must ascend"};
+                if (time < 0 || level < 0 || level > 16)
+                    throw ParseFailure{"level point '" + line.at(i).text + "' is out of range"};
+                if (!recipe.amp.empty() && time <= recipe.amp.back().time)
+                    throw ParseFailure{"level point times must ascend"};
                 recipe.amp.push_back({time, level});
             }
         } else if (key == "drive") {
@@ -483,7 +507,8 @@ private:
             close(Block::top);
             return;
         }
-        line.expectCount(2, 5, "<channel> <track> [+/-semitones] [once] [merge] [at=row] [scale=f] [pan=0..255] [delay=ticks]");
+        line.expectCount(
+            2, 5, "<channel> <track> [+/-semitones] [once] [merge] [at=row] [scale=f] [pan=0..255] [delay=ticks]");
         Placement placement;
         placement.line = lineNumber_;
         placement.channel = toInteger(line.keyword(), "channel", 1, song_.channels) - 1;
@@ -492,11 +517,14 @@ private:
         if (found == trackIndex_.end()) throw ParseFailure{"track '" + placement.track + "' is not defined above"};
         for (size_t i = 2; i < line.count(); ++i) {
             const std::string& extra = line.at(i).text;
-            if (extra == "once") placement.once = true;
-            else if (extra == "merge") placement.merge = true;
+            if (extra == "once")
+                placement.once = true;
+            else if (extra == "merge")
+                placement.merge = true;
             else if (!extra.empty() && (extra[0] == '+' || extra[0] == '-'))
                 placement.transpose = toInteger(extra, "transpose", -95, 95);
-            else throw ParseFailure{"'" + extra + "' is not a transpose like +5, 'once' or 'merge'"};
+            else
+                throw ParseFailure{"'" + extra + "' is not a transpose like +5, 'once' or 'merge'"};
         }
         takeNumber(line, "scale", placement.scale, 0, 4);
         if (auto pan = line.take("pan")) placement.pan = toInteger(*pan, "pan", 0, 255);

@@ -14,8 +14,8 @@ namespace xmcompile {
 struct ParseResult {
     bool ok = false;
     SongSource song;
-    int errorLine = 0;      // 1-based line of the first error
-    std::string error;      // what is wrong there, without the location
+    int errorLine = 0;  // 1-based line of the first error
+    std::string error;  // what is wrong there, without the location
 };
 
 ParseResult parseSongSource(std::string_view text);

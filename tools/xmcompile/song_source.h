@@ -19,17 +19,17 @@ struct Oscillator {
     double ratio = 1.0;
     double semi = 0.0;
     double cents = 0.0;
-    double hz = 0.0;          // absolute frequency; 0 = relative to the base
-    double bend = 0.0;        // start offset in semitones, decaying to 0
-    double glide = 0.05;      // seconds, time constant of the bend decay
-    double amp = 1.0;         // linear level before normalisation
-    double duty = 0.5;        // pulse width of the square wave, 0.01..0.99
-    double pwmRate = 0.0;     // Hz of the pulse-width sweep
-    double pwmDepth = 0.0;    // swing of the duty around its centre
-    double attack = 0.0;      // seconds of linear fade-in
-    double decay = 0.0;       // seconds, exponential time constant; 0 = none
-    double phase = 0.0;       // start phase in cycles, 0..1
-    double hold = 0.0;        // noise only: Hz of the sample-and-hold clock, 0 = every frame
+    double hz = 0.0;        // absolute frequency; 0 = relative to the base
+    double bend = 0.0;      // start offset in semitones, decaying to 0
+    double glide = 0.05;    // seconds, time constant of the bend decay
+    double amp = 1.0;       // linear level before normalisation
+    double duty = 0.5;      // pulse width of the square wave, 0.01..0.99
+    double pwmRate = 0.0;   // Hz of the pulse-width sweep
+    double pwmDepth = 0.0;  // swing of the duty around its centre
+    double attack = 0.0;    // seconds of linear fade-in
+    double decay = 0.0;     // seconds, exponential time constant; 0 = none
+    double phase = 0.0;     // start phase in cycles, 0..1
+    double hold = 0.0;      // noise only: Hz of the sample-and-hold clock, 0 = every frame
 };
 
 enum class FilterKind { lowpass, highpass, bandpass };
@@ -55,30 +55,30 @@ struct AmpPoint {
 struct SampleRecipe {
     int line = 0;
     std::string name;
-    int bits = 8;                   // 8 or 16
-    double rate = 22050.0;          // synthesis rate in frames per second
-    int key = 48;                   // 0-based note (C-4 = 48) at which the base frequency sounds
-    double length = 0.5;            // seconds
+    int bits = 8;           // 8 or 16
+    double rate = 22050.0;  // synthesis rate in frames per second
+    int key = 48;           // 0-based note (C-4 = 48) at which the base frequency sounds
+    double length = 0.5;    // seconds
     LoopKind loop = LoopKind::none;
-    double loopStart = 0.0;         // seconds
-    double loopLength = 0.0;        // seconds; 0 = to the end (or cycles)
-    double loopCycles = 0.0;        // loop length in cycles of the base frequency
+    double loopStart = 0.0;   // seconds
+    double loopLength = 0.0;  // seconds; 0 = to the end (or cycles)
+    double loopCycles = 0.0;  // loop length in cycles of the base frequency
     std::vector<Oscillator> oscillators;
-    std::vector<double> chord;      // semitone offsets; every oscillator sounds at each
-    std::vector<Filter> filters;    // applied in order
-    std::vector<AmpPoint> amp;      // overall level over time; empty = constant 1
-    double drive = 0.0;             // tanh saturation amount; 0 = none
-    int crush = 0;                  // reduce to this many bits before output; 0 = none
-    double peak = 0.9;              // normalise the peak to this fraction of full scale
-    int volume = 64;                // default volume 0..64
-    int panning = 128;              // default panning 0..255
+    std::vector<double> chord;    // semitone offsets; every oscillator sounds at each
+    std::vector<Filter> filters;  // applied in order
+    std::vector<AmpPoint> amp;    // overall level over time; empty = constant 1
+    double drive = 0.0;           // tanh saturation amount; 0 = none
+    int crush = 0;                // reduce to this many bits before output; 0 = none
+    double peak = 0.9;            // normalise the peak to this fraction of full scale
+    int volume = 64;              // default volume 0..64
+    int panning = 128;            // default panning 0..255
     bool hasFinetune = false;
-    int finetune = 0;               // overrides the computed tuning when set
+    int finetune = 0;  // overrides the computed tuning when set
     bool hasRelative = false;
     int relativeNote = 0;
-    int keyLow = 0;                 // 0-based note range mapped to this sample
+    int keyLow = 0;  // 0-based note range mapped to this sample
     int keyHigh = 95;
-    uint32_t seed = 1;              // noise generator seed
+    uint32_t seed = 1;  // noise generator seed
 };
 
 struct EnvelopeNode {
@@ -100,8 +100,8 @@ struct InstrumentSource {
     std::vector<SampleRecipe> samples;
     EnvelopeSource volumeEnvelope;
     EnvelopeSource panningEnvelope;
-    int fadeout = 0;       // as stored in the file, 0..4095
-    int vibratoType = 0;   // 0 sine, 1 square, 2 ramp down, 3 ramp up
+    int fadeout = 0;      // as stored in the file, 0..4095
+    int vibratoType = 0;  // 0 sine, 1 square, 2 ramp down, 3 ramp up
     int vibratoSweep = 0;
     int vibratoDepth = 0;
     int vibratoRate = 0;
@@ -135,13 +135,13 @@ struct Placement {
     int line = 0;
     int channel = 0;  // 0-based
     std::string track;
-    int at = 0;            // first row
-    int transpose = 0;     // semitones added to every note
-    bool once = false;     // false: the track repeats until the pattern ends
-    bool merge = false;    // false: the rows covered are cleared first; true: only non-empty fields overwrite
-    double scale = 1.0;    // volume factor: notes get a set-volume of their volume times it
-    int pan = -1;          // 0..255: notes with an instrument and no effect get 8xx; -1 = none
-    int delay = 0;         // 1..15: notes without an effect get EDx, sounding x ticks late; 0 = none
+    int at = 0;          // first row
+    int transpose = 0;   // semitones added to every note
+    bool once = false;   // false: the track repeats until the pattern ends
+    bool merge = false;  // false: the rows covered are cleared first; true: only non-empty fields overwrite
+    double scale = 1.0;  // volume factor: notes get a set-volume of their volume times it
+    int pan = -1;        // 0..255: notes with an instrument and no effect get 8xx; -1 = none
+    int delay = 0;       // 1..15: notes without an effect get EDx, sounding x ticks late; 0 = none
 };
 
 struct PatternSource {
@@ -160,7 +160,7 @@ struct SongSource {
     bool linear = true;
     std::vector<InstrumentSource> instruments;  // ascending slot numbers
     std::vector<Track> tracks;
-    std::vector<PatternSource> patterns;        // pattern number = index
+    std::vector<PatternSource> patterns;  // pattern number = index
     std::vector<std::string> order;
     int orderLine = 0;
 };

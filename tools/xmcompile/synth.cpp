@@ -115,15 +115,9 @@ double oscillatorValue(Voice& voice, double frequency, double rate) {
     double t = voice.phase;
     double value = 0;
     switch (osc.wave) {
-        case Wave::sine:
-            value = std::sin(twoPi * t);
-            break;
-        case Wave::saw:
-            value = 2.0 * t - 1.0 - polyBlep(t, dt);
-            break;
-        case Wave::triangle:
-            value = 4.0 * std::fabs(t - 0.5) - 1.0;
-            break;
+        case Wave::sine: value = std::sin(twoPi * t); break;
+        case Wave::saw: value = 2.0 * t - 1.0 - polyBlep(t, dt); break;
+        case Wave::triangle: value = 4.0 * std::fabs(t - 0.5) - 1.0; break;
         case Wave::square: {
             double duty = osc.duty;
             if (osc.pwmDepth > 0) duty += osc.pwmDepth * std::sin(twoPi * voice.pwmPhase);
@@ -174,9 +168,12 @@ bool synthesizeSample(const SampleRecipe& recipe, SynthesizedSample& out, std::s
     int64_t loopLength = 0;
     if (looped) {
         loopStart = std::llround(recipe.loopStart * rate);
-        if (recipe.loopCycles > 0) loopLength = std::llround(recipe.loopCycles * rate / base);
-        else if (recipe.loopLength > 0) loopLength = std::llround(recipe.loopLength * rate);
-        else loopLength = frames - loopStart;
+        if (recipe.loopCycles > 0)
+            loopLength = std::llround(recipe.loopCycles * rate / base);
+        else if (recipe.loopLength > 0)
+            loopLength = std::llround(recipe.loopLength * rate);
+        else
+            loopLength = frames - loopStart;
         if (loopLength < 2) {
             error = "the loop is shorter than 2 frames";
             return false;

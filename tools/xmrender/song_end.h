@@ -9,9 +9,9 @@
 #include "music/song.h"
 
 struct SongEndWatch {
-    std::bitset<256> played;  // order positions played so far
-    int32_t lastOrder = -1;   // order position after the previous tick
-    bool jumpPending = false; // the next tick is a row tick that moves to jumpPosition
+    std::bitset<256> played;   // order positions played so far
+    int32_t lastOrder = -1;    // order position after the previous tick
+    bool jumpPending = false;  // the next tick is a row tick that moves to jumpPosition
 };
 
 // The render's TickWatch: true once the tick just run has moved playback to

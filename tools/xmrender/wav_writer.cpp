@@ -28,8 +28,8 @@ void wavHeader(uint8_t (&header)[44], int32_t rate, uint32_t frames) {
     put16(header + 22, 2);   // channels
     put32(header + 24, static_cast<uint32_t>(rate));
     put32(header + 28, static_cast<uint32_t>(rate) * 4);  // bytes per second
-    put16(header + 32, 4);   // bytes per frame
-    put16(header + 34, 16);  // bits per sample
+    put16(header + 32, 4);                                // bytes per frame
+    put16(header + 34, 16);                               // bits per sample
     std::memcpy(header + 36, "data", 4);
     put32(header + 40, dataBytes);
 }

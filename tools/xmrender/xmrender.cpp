@@ -139,7 +139,8 @@ struct Progress {
         drawn = true;
         lastShown = now;
         if (total > 0)
-            std::fprintf(stderr, "\rxmrender: %s of %s rendered ", minutesAndSeconds(frames).c_str(), minutesAndSeconds(total).c_str());
+            std::fprintf(stderr, "\rxmrender: %s of %s rendered ", minutesAndSeconds(frames).c_str(),
+                         minutesAndSeconds(total).c_str());
         else
             std::fprintf(stderr, "\rxmrender: %s rendered ", minutesAndSeconds(frames).c_str());
         std::fflush(stderr);

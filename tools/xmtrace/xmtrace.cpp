@@ -82,8 +82,8 @@ int main(int argc, char** argv) {
             errno = 0;
             seconds = std::strtod(argv[++i], &end);
             if (end == argv[i] || *end != '\0' || errno != 0 || !(seconds > 0) || seconds > maxSeconds)
-                usageError(std::string("--seconds wants a number of seconds above 0 and up to 1800, not '") +
-                           argv[i] + "'");
+                usageError(std::string("--seconds wants a number of seconds above 0 and up to 1800, not '") + argv[i] +
+                           "'");
         } else if (argument.size() > 1 && argument[0] == '-') {
             usageError("unknown option '" + argument + "'");
         } else if (input.empty()) {

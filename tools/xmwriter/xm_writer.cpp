@@ -46,8 +46,7 @@ std::vector<uint8_t> encodeCells(const XmPattern& pattern, uint16_t channels) {
     for (int row = 0; row < pattern.rows; ++row) {
         for (int channel = 0; channel < channels; ++channel) {
             XmCell cell{};
-            if (auto found = pattern.cells.find({row, channel}); found != pattern.cells.end())
-                cell = found->second;
+            if (auto found = pattern.cells.find({row, channel}); found != pattern.cells.end()) cell = found->second;
             const uint8_t fields[5] = {cell.note, cell.instrument, cell.volume, cell.effect, cell.param};
             // A note with bit 7 set would read as a mask byte, so such a cell
             // is always written packed.

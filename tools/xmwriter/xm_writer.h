@@ -130,14 +130,14 @@ struct XmInstrument {
 };
 
 struct XmModule {
-    std::string name;                 // up to 20 characters
+    std::string name;  // up to 20 characters
     std::string trackerName = "Tavorly";
     uint16_t version = 0x0104;
     uint16_t channels = 4;
-    std::vector<uint8_t> orders{0};   // order table; song length = its size (up to 256 written)
+    std::vector<uint8_t> orders{0};  // order table; song length = its size (up to 256 written)
     uint16_t restartPosition = 0;
     bool linearFrequencies = true;
-    uint16_t speed = 6;               // ticks per row
+    uint16_t speed = 6;  // ticks per row
     uint16_t bpm = 125;
     std::vector<XmPattern> patterns;
     std::vector<XmInstrument> instruments;
