@@ -8,11 +8,17 @@ void FramePacer::start(int64_t periodNs, bool vsyncGranted, int64_t now) {
     deadline_ = now;
     watchStart_ = now;
     watchCount_ = 0;
+    watchStarted_ = false;
 }
 
 int64_t FramePacer::waitAfterPresent(int64_t now) {
     if (periodNs_ <= 0) return 0;
     if (!capping_) {
+        if (!watchStarted_) {
+            watchStarted_ = true;
+            watchStart_ = now;
+            return 0;
+        }
         if (++watchCount_ < watchFrames) return 0;
         const double vsyncTime = static_cast<double>(periodNs_) * watchFrames;
         capping_ = static_cast<double>(now - watchStart_) < vsyncTime * watchFraction;

@@ -11,7 +11,10 @@ public:
     // Starts pacing at the display's refresh period (nanoseconds, > 0).
     // vsyncGranted: the driver accepted a swap interval of 1; the pacer then
     // only watches, and caps the loop itself if presenting turns out not to
-    // wait after all. Called by openDisplay; now is a monotonic time in ns.
+    // wait after all. The first watch window begins at the first present, so
+    // the scene and music start-up between openDisplay and the first frame
+    // does not count as time spent presenting. Called by openDisplay; now is
+    // a monotonic time in ns.
     void start(int64_t periodNs, bool vsyncGranted, int64_t now);
 
     // Called by the display right after each present. Returns how long to
@@ -29,7 +32,8 @@ public:
 private:
     int64_t periodNs_ = 0;
     bool capping_ = false;
-    int64_t deadline_ = 0;    // capping: earliest start of the next frame
-    int64_t watchStart_ = 0;  // watching: time the current window began
-    int32_t watchCount_ = 0;  // watching: presents in the current window
+    int64_t deadline_ = 0;       // capping: earliest start of the next frame
+    int64_t watchStart_ = 0;     // watching: time the current window began
+    int32_t watchCount_ = 0;     // watching: presents in the current window
+    bool watchStarted_ = false;  // watching: the first present has been seen
 };
