@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <thread>
 
 #include "app/message_box.h"
@@ -23,11 +24,39 @@ int64_t monotonicNs() {
         .count();
 }
 
-// The start-up failures worded for the viewer. SDL's own reason goes to
-// stderr too, since the box cannot carry it.
-void reportFailure(const char* text, MessageIcon icon, bool interactive) {
-    std::fprintf(stderr, "tavorly: %s (%s)\n", text, SDL_GetError());
-    showErrorMessage(text, icon, interactive);
+// A start-up failure: one line on stderr that says what went wrong and what
+// to do about it (with SDL's reason), then the viewer's message box with its
+// fixed text where one can be shown.
+void reportFailure(const char* boxText, MessageIcon icon, bool interactive, const std::string& detail) {
+    std::fprintf(stderr, "tavorly: %s\n", detail.c_str());
+    showErrorMessage(boxText, icon, interactive);
+}
+
+// Why no display could be used, naming the variables that are missing or
+// the one that points nowhere, and how to run the demo anyway.
+std::string noDisplayDetail(const char* reason) {
+    const char* x11 = SDL_getenv("DISPLAY");
+    const char* wayland = SDL_getenv("WAYLAND_DISPLAY");
+    const bool hasX11 = x11 != nullptr && *x11 != '\0';
+    const bool hasWayland = wayland != nullptr && *wayland != '\0';
+    const std::string virtualServer = "or run it on a virtual X server: xvfb-run -s \"-screen 0 800x600x24\" tavorly";
+    if (!hasX11 && !hasWayland) {
+        return "no display to show the demo on: neither DISPLAY nor WAYLAND_DISPLAY is set. Start it from a "
+               "desktop session, set DISPLAY to a running X server (for example DISPLAY=:0), " +
+               virtualServer;
+    }
+    std::string named;
+    if (hasX11) named = std::string("DISPLAY=") + x11;
+    if (hasWayland) named += std::string(hasX11 ? " or " : "") + "WAYLAND_DISPLAY=" + wayland;
+    return "cannot open the display " + named + " (" + reason + "). Check that the server is running and that " +
+           "this user may connect to it (XAUTHORITY, xhost), " + virtualServer;
+}
+
+// The window or context could not be made: most often no OpenGL driver.
+std::string noOpenGlDetail(const char* what) {
+    return std::string("cannot create ") + what + " (" + SDL_GetError() +
+           "). The demo needs OpenGL through GLX or EGL: install your graphics driver or Mesa's "
+           "(Debian: libgl1-mesa-dri)";
 }
 
 // The display mode to switch to: the driver's mode of exactly width x height
@@ -80,14 +109,16 @@ bool openDisplay(const char* title, int32_t width, int32_t height, int32_t bits,
         SDL_ResetHint(SDL_HINT_VIDEODRIVER);
     }
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        reportFailure("Failed To Register The Window Class.", MessageIcon::Exclamation, interactive);
+        reportFailure("Failed To Register The Window Class.", MessageIcon::Exclamation, interactive,
+                      noDisplayDetail(SDL_GetError()));
         return false;
     }
     state.videoStarted = true;
     if (fullScreen && !isRealDisplayDriver()) {
-        SDL_SetError("no display: SDL fell back to its %s video driver", SDL_GetCurrentVideoDriver());
+        const std::string reason = std::string("SDL found only its ") + SDL_GetCurrentVideoDriver() + " video driver";
         closeDisplay();
-        reportFailure("Failed To Register The Window Class.", MessageIcon::Exclamation, interactive);
+        reportFailure("Failed To Register The Window Class.", MessageIcon::Exclamation, interactive,
+                      noDisplayDetail(reason.c_str()));
         return false;
     }
 
@@ -95,8 +126,10 @@ bool openDisplay(const char* title, int32_t width, int32_t height, int32_t bits,
     SDL_Rect bounds{0, 0, width, height};
     if (fullScreen) {
         if (SDL_GetNumVideoDisplays() < 1 || SDL_GetDisplayBounds(0, &bounds) != 0) {
+            const std::string detail =
+                std::string("the display reports no screen to show the demo on (") + SDL_GetError() + ")";
             closeDisplay();
-            reportFailure("Can't get screen. Program Will Now Close.", MessageIcon::Stop, interactive);
+            reportFailure("Can't get screen. Program Will Now Close.", MessageIcon::Stop, interactive, detail);
             return false;
         }
         SDL_ShowCursor(SDL_DISABLE);
@@ -125,15 +158,16 @@ bool openDisplay(const char* title, int32_t width, int32_t height, int32_t bits,
     }
     state.window = SDL_CreateWindow(title, frame.x, frame.y, frame.w, frame.h, flags);
     if (!state.window) {
+        const std::string detail = noOpenGlDetail("the full-screen OpenGL window");
         closeDisplay();
-        reportFailure("Can't create window.", MessageIcon::Exclamation, interactive);
+        reportFailure("Can't create window.", MessageIcon::Exclamation, interactive, detail);
         return false;
     }
     if (modeFound) SDL_SetWindowDisplayMode(state.window, &mode);
 
     state.renderingContext = SDL_GL_CreateContext(state.window);
     if (!state.renderingContext) {
-        std::fprintf(stderr, "tavorly: no OpenGL context (%s)\n", SDL_GetError());
+        std::fprintf(stderr, "tavorly: %s\n", noOpenGlDetail("an OpenGL context").c_str());
         closeDisplay();
         return false;
     }

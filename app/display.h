@@ -53,9 +53,10 @@ struct DisplayState {
 extern DisplayState displayState;
 
 // Opens the window and its GL context, makes the context current and sets the
-// GL state. Returns false after showing the failure's message (caption
-// "ERROR"), or writing it to stderr where no message box can be shown; every
-// partial acquisition is then released. Called once by main with
+// GL state. Returns false after writing what failed and what to do about it
+// to stderr, then (full screen only) showing the viewer's message box
+// captioned "ERROR" where a box can be shown; every partial acquisition is
+// then released. Called once by main with
 // ("Tavorly!", 800, 600, 32, DisplaySurface::FullScreen); GL tests and the
 // capture tool open Hidden or Offscreen.
 bool openDisplay(const char* title, int32_t width, int32_t height, int32_t bits, DisplaySurface surface);

@@ -78,7 +78,8 @@ int main() {
     SDL_SetMainReady();
     installResourceTable(embeddedResources());
 
-    if (!openDisplay("Tavorly!", 800, 600, 32, DisplaySurface::FullScreen)) return 0;
+    // openDisplay has said why on stderr (and in a box where it could).
+    if (!openDisplay("Tavorly!", 800, 600, 32, DisplaySurface::FullScreen)) return 1;
 
     // The scene is built while the GL context is current, from the generator's
     // unseeded state, so the swarm starts the same on every run; everything

@@ -1,5 +1,5 @@
-// The shell's failure messages: a message box captioned "ERROR" with one OK
-// button, or a line on stderr where no box can be shown.
+// The shell's failure messages in a message box captioned "ERROR" with one
+// OK button, for the viewer in front of the screen.
 #pragma once
 
 enum class MessageIcon {
@@ -7,8 +7,8 @@ enum class MessageIcon {
     Stop,
 };
 
-// Shows text in a message box with caption "ERROR" and waits for OK. When no
-// box can be shown (no display, or interactive is false), writes
-// "ERROR: text" to stderr instead and returns at once. Main thread; called by
-// openDisplay on its start-up failures.
-void showErrorMessage(const char* text, MessageIcon icon, bool interactive);
+// Shows text in a message box with caption "ERROR" and waits for OK. Returns
+// false at once, showing nothing, when no box can be shown (no display) or
+// interactive is false; the caller has already written the reason to stderr.
+// Main thread; called by openDisplay on its start-up failures.
+bool showErrorMessage(const char* text, MessageIcon icon, bool interactive);
