@@ -53,9 +53,16 @@ bool startMusic(Song*& song) {
 }
 
 // Music shut-down, after the display is closed: free the song (which stops
-// the output thread first), then close the audio output.
+// the output thread first), then close the audio output. Says on stderr if
+// the sound ever ran out, which only a starved machine should cause.
 void stopMusic(Song* song) {
     freeSong(song);
+    const OutputUnderruns counts = outputUnderruns();
+    if (counts.underruns > 0) {
+        std::fprintf(stderr, "tavorly: the music ran out of rendered sound %lld times (%lld ms of silence)\n",
+                     static_cast<long long>(counts.underruns),
+                     static_cast<long long>(counts.missedFrames * 1000 / outputRate));
+    }
     closeAudioOutput();
 }
 

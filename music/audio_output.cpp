@@ -37,6 +37,11 @@ constexpr int32_t maxRate = 192000;
 const AudioDevice* installedDevice = nullptr;
 const AudioDevice* openDevice = nullptr;  // the device while it is open
 std::string lastError;
+// What the buffer holds for the device, published to its reader thread.
+RingHandOver handOver;
+// Frames since the start of playback rendered into the buffer: the end of
+// the hand-over's span, kept here by whichever thread renders.
+int64_t renderedUntil = 0;
 std::unique_ptr<int16_t[]> outputStorage;
 std::unique_ptr<float[]> mixStorage;
 // A process that exits while a song plays (SDL ends the program from inside
@@ -68,6 +73,10 @@ void requestTimeCriticalPriority() {
 void installAudioDevice(const AudioDevice* device) { installedDevice = device; }
 
 const char* audioOutputError() { return lastError.c_str(); }
+
+OutputUnderruns outputUnderruns() {
+    return {handOver.underruns.load(std::memory_order_relaxed), handOver.missedFrames.load(std::memory_order_relaxed)};
+}
 
 bool openAudioOutput(int32_t rate) {
     if (!fileCallbacksInstalled()) {
@@ -102,6 +111,8 @@ bool openAudioOutput(int32_t rate) {
     uintptr_t address = reinterpret_cast<uintptr_t>(mixStorage.get());
     mixBuffer = reinterpret_cast<float*>((address + 15) & ~uintptr_t{15});
 
+    handOver.underruns.store(0);
+    handOver.missedFrames.store(0);
     setMixRate(rate);
     resetVoices();
     lastError.clear();
@@ -131,7 +142,14 @@ bool startPlayback() {
     do {
         fillBlock();
     } while (writeBlock != 0);
-    openDevice->start(outputBuffer, bufferFrames);
+    // The device's reader is stopped (reset) and the start below hands the
+    // span over under the device's own lock.
+    renderedUntil = bufferFrames;
+    handOver.missing = false;
+    handOver.stopped.store(false, std::memory_order_relaxed);
+    handOver.renderedFrom.store(0, std::memory_order_relaxed);
+    handOver.renderedUntil.store(renderedUntil, std::memory_order_release);
+    openDevice->start(outputBuffer, bufferFrames, &handOver);
 
     stopRequested.store(false);
     // Set here rather than by the thread, so a stop that comes before the
@@ -142,6 +160,9 @@ bool startPlayback() {
 }
 
 void stopPlayback() {
+    // The device plays out what was rendered; the silence after it is the
+    // end of the song, not an underrun.
+    handOver.stopped.store(true, std::memory_order_relaxed);
     stopRequested.store(true);
     while (blockBusy.load()) std::this_thread::yield();
     if (outputThreadHandle.joinable()) outputThreadHandle.join();
@@ -190,14 +211,28 @@ void outputThread() {
     requestTimeCriticalPriority();
     threadFinished.store(false);
     while (!stopRequested.load()) {
-        // The position never wraps, so the block is exact however long the
-        // song has been playing.
-        int64_t frames = openDevice->position();
-        int32_t playBlock = static_cast<int32_t>(frames % bufferFrames) / blockFrames;
-        while (writeBlock != playBlock) {
+        // Acquire: every frame below the position has been read, so the
+        // blocks behind it may be rewritten. It never wraps, so the block is
+        // exact however long the song has been playing.
+        const int64_t played = openDevice->position();
+        const int64_t playStart = played - played % blockFrames;
+        if (played > renderedUntil) {
+            // The device ran past the rendered frames (the thread was held
+            // up for about two seconds). Frames already gone stay silent; the
+            // song goes on where it was, from the block after this one.
+            renderedUntil = playStart + blockFrames;
+            writeBlock = static_cast<int32_t>((playStart / blockFrames + 1) % blockCount);
+            handOver.renderedFrom.store(renderedUntil, std::memory_order_relaxed);
+            handOver.renderedUntil.store(renderedUntil, std::memory_order_release);
+        }
+        // Every block up to the one being played, which the next lap plays.
+        while (renderedUntil + blockFrames <= playStart + bufferFrames) {
             blockBusy.store(true);
             fillBlock();
             blockBusy.store(false);
+            renderedUntil += blockFrames;
+            // Release: the reader copies the block only after it sees this.
+            handOver.renderedUntil.store(renderedUntil, std::memory_order_release);
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }

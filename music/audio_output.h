@@ -24,6 +24,16 @@ extern std::atomic<bool> stopRequested;   // main thread asks the output thread 
 extern std::atomic<bool> blockBusy;       // the output thread is rendering a block
 extern std::atomic<bool> threadFinished;  // no output thread runs
 
+// How often the device ran out of rendered sound since the output opened (a
+// run of silence counts once) and how many frames it played as silence for
+// want of rendered ones. Counted by the ring hand-over's reader, so a device
+// that loops the buffer by itself reports none. Any thread.
+struct OutputUnderruns {
+    int64_t underruns;
+    int64_t missedFrames;
+};
+OutputUnderruns outputUnderruns();
+
 // The device that openAudioOutput opens. Main thread, before opening.
 void installAudioDevice(const AudioDevice* device);
 
@@ -46,7 +56,8 @@ void closeAudioOutput();
 bool startPlayback();
 
 // The output half of stopSong: ends and awaits the output thread and forgets
-// currentSong. The device keeps looping the last rendered buffer. Main thread.
+// currentSong. The device plays out what was rendered, then silence, until
+// the next start or close. Main thread.
 void stopPlayback();
 
 // Renders block writeBlock of currentSong and advances writeBlock. Main thread
@@ -55,6 +66,8 @@ void fillBlock();
 
 // The output thread's routine: polls the play position every 5 ms and renders
 // every block the device has finished, oldest first, until stopRequested.
+// When the device has played past what was rendered, rendering goes on with
+// the song where it was, into the blocks after the one being played.
 void outputThread();
 
 // Called after every tick while mixSongFrames renders; true stops the run

@@ -1,11 +1,12 @@
 // The SDL2 sound device. The buffer pointer and cursor are guarded by SDL's
-// device lock, which the callback holds while it runs; the played count is
-// atomic because the output thread reads it without the lock.
+// device lock, which the callback holds while it runs; the callback copies
+// only what the output thread has published as rendered (the ring hand-over)
+// and publishes the frames it has played, both with release/acquire order,
+// since the output thread renders without taking the lock.
 #include "music/sdl/sdl_audio_device.h"
 
 #include <SDL.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <string>
@@ -15,27 +16,22 @@ namespace {
 SDL_AudioDeviceID deviceId = 0;
 const int16_t* ring = nullptr;  // the looping buffer; none when not playing
 int32_t ringFrames = 0;
-int32_t cursor = 0;  // next frame of the ring to copy
+RingHandOver* handOver = nullptr;
+int64_t cursor = 0;  // frames copied since start; SDL's audio thread
 std::atomic<int64_t> played{0};
 std::string lastError;
 
 // SDL's audio thread: the next `length` bytes of sound.
 void SDLCALL feed(void*, Uint8* stream, int length) {
-    int32_t frames = length / 4;
+    const int32_t frames = length / 4;
     if (ring == nullptr) {
         std::memset(stream, 0, static_cast<size_t>(length));
         return;
     }
-    auto* out = reinterpret_cast<int16_t*>(stream);
-    int32_t done = 0;
-    while (done < frames) {
-        int32_t n = std::min(frames - done, ringFrames - cursor);
-        std::memcpy(out + 2 * done, ring + 2 * cursor, static_cast<size_t>(n) * 4);
-        done += n;
-        cursor += n;
-        if (cursor == ringFrames) cursor = 0;
-    }
-    played.fetch_add(frames, std::memory_order_release);
+    readRenderedFrames(*handOver, ring, ringFrames, cursor, reinterpret_cast<int16_t*>(stream), frames);
+    cursor += frames;
+    // Release: the output thread may rewrite these frames once it sees them played.
+    played.store(cursor, std::memory_order_release);
 }
 
 bool openDevice(int32_t rate) {
@@ -60,11 +56,12 @@ bool openDevice(int32_t rate) {
     return true;
 }
 
-void startDevice(const int16_t* buffer, int32_t frames) {
-    if (deviceId == 0) return;
+void startDevice(const int16_t* buffer, int32_t frames, RingHandOver* rendered) {
+    if (deviceId == 0 || rendered == nullptr) return;
     SDL_LockAudioDevice(deviceId);
     ring = buffer;
     ringFrames = frames;
+    handOver = rendered;
     cursor = 0;
     played.store(0, std::memory_order_release);
     SDL_UnlockAudioDevice(deviceId);
@@ -76,6 +73,7 @@ void resetDevice() {
     if (deviceId == 0) return;
     SDL_LockAudioDevice(deviceId);
     ring = nullptr;
+    handOver = nullptr;
     SDL_UnlockAudioDevice(deviceId);
 }
 
@@ -84,6 +82,7 @@ void closeDevice() {
     SDL_CloseAudioDevice(deviceId);
     deviceId = 0;
     ring = nullptr;
+    handOver = nullptr;
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
