@@ -34,10 +34,12 @@ const char* const usageText =
     "to a position already played (at most 30 minutes).\n"
     "\n"
     "Options:\n"
-    "  --seconds S   trace exactly S seconds (decimals allowed) instead\n"
-    "  --help        show this help and exit\n"
+    "  --seconds S      trace exactly S seconds (decimals allowed) instead\n"
+    "  --output FILE    write the trace into FILE instead of standard output\n"
+    "  --help           show this help and exit\n"
     "\n"
-    "Exit status: 0 on success, 1 when the module cannot be loaded, 2 on a usage error.\n";
+    "Exit status: 0 on success, 1 when the module cannot be loaded or the trace\n"
+    "cannot be written, 2 on a usage error.\n";
 
 [[noreturn]] void usageError(const std::string& message) {
     std::fprintf(stderr, "xmtrace: %s\nTry 'xmtrace --help' for more information.\n", message.c_str());
@@ -53,6 +55,7 @@ struct TraceRun {
     SongEndWatch end;
     bool stopAtEnd = true;
     std::string lines;
+    std::FILE* out = stdout;
 };
 
 // After every tick: print its lines, then tell the render whether the song has ended.
@@ -61,7 +64,7 @@ bool traceTick(const Song& song, void* context) {
     if (run->stopAtEnd && songHasEnded(song, &run->end)) return true;
     run->lines.clear();
     appendTickTrace(song, run->lines);
-    std::fputs(run->lines.c_str(), stdout);
+    std::fputs(run->lines.c_str(), run->out);
     return false;
 }
 
@@ -69,6 +72,7 @@ bool traceTick(const Song& song, void* context) {
 
 int main(int argc, char** argv) {
     std::string input;
+    std::string output;
     double seconds = 0;
     for (int i = 1; i < argc; ++i) {
         std::string argument = argv[i];
@@ -84,6 +88,9 @@ int main(int argc, char** argv) {
             if (end == argv[i] || *end != '\0' || errno != 0 || !(seconds > 0) || seconds > maxSeconds)
                 usageError(std::string("--seconds wants a number of seconds above 0 and up to 1800, not '") + argv[i] +
                            "'");
+        } else if (argument == "--output" || argument == "-o") {
+            if (i + 1 >= argc) usageError(argument + " needs a file name");
+            output = argv[++i];
         } else if (argument.size() > 1 && argument[0] == '-') {
             usageError("unknown option '" + argument + "'");
         } else if (input.empty()) {
@@ -94,16 +101,32 @@ int main(int argc, char** argv) {
     }
     if (input.empty()) usageError("needs INPUT.xm");
 
+    std::FILE* out = stdout;
+    if (!output.empty()) {
+        out = std::fopen(output.c_str(), "w");
+        if (!out) fail("cannot write '" + output + "': " + std::strerror(errno));
+    }
     installFileCallbacks(openDiskFile, closeDiskFile, readDiskFile, seekDiskFile, tellDiskFile);
+    // A failure before the first line leaves no trace file behind.
+    auto dropOutput = [&] {
+        if (out == stdout) return;
+        std::fclose(out);
+        std::remove(output.c_str());
+    };
     Song* song = loadSong(input.c_str());
-    if (!song) fail("'" + input + "' cannot be opened or is not a loadable XM module");
+    if (!song) {
+        dropOutput();
+        fail("'" + input + "' cannot be opened or is not a loadable XM module");
+    }
     if (!beginRender(song, rate)) {
         freeSong(song);
+        dropOutput();
         fail("the engine refused to start the song");
     }
 
     TraceRun run;
     run.stopAtEnd = seconds == 0;
+    run.out = out;
     const int64_t total = std::llround((run.stopAtEnd ? maxSeconds : seconds) * rate);
     std::vector<int16_t> scratch(size_t{chunkFrames} * 2);
     for (int64_t done = 0; done < total;) {
@@ -114,5 +137,8 @@ int main(int argc, char** argv) {
     }
     endRender();
     freeSong(song);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    const bool written = std::fflush(run.out) == 0 && !std::ferror(run.out);
+    if (run.out != stdout && std::fclose(run.out) != 0) fail("cannot write '" + output + "'");
+    if (!written) fail(output.empty() ? std::string("cannot write the trace") : "cannot write '" + output + "'");
+    return 0;
 }
