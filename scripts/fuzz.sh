@@ -1,0 +1,42 @@
+#!/bin/sh
+# Runs the libFuzzer targets for a while, each from a fresh copy of the seed
+# corpus, in a clang build with the address and undefined-behaviour
+# sanitizers (build-fuzz/). Exits non-zero when any target finds an input that
+# crashes, leaks, runs out of memory or time, and says where it is.
+#   scripts/fuzz.sh [SECONDS] [TARGET...]
+# SECONDS (default 60) is shared out among the targets (default: all three).
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+seconds=${1:-60}
+[ $# -gt 0 ] && shift
+targets=${*:-fuzz_load_xm fuzz_load_song fuzz_xm_fields}
+count=$(echo $targets | wc -w)
+each=$((seconds / count))
+[ "$each" -ge 1 ] || each=1
+
+scripts/build.sh build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTAVORLY_SANITIZE=ON \
+    "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1" "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O1 -g1" -- $targets
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT INT TERM
+artifacts="$root/build-fuzz/artifacts"
+mkdir -p "$artifacts"
+status=0
+for target in $targets; do
+    mkdir -p "$work/$target"
+    # The byte targets start from the seed modules; the field target from
+    # nothing, since its inputs are recipes rather than files.
+    [ "$target" = fuzz_xm_fields ] || cp tests/fuzz/corpus/* "$work/$target/"
+    echo "== $target, $each s"
+    if ! "build-fuzz/tests/fuzz/$target" -max_total_time="$each" -max_len=8192 -timeout=10 -rss_limit_mb=2048 \
+        -malloc_limit_mb=256 -print_final_stats=1 -artifact_prefix="$artifacts/$target-" "$work/$target" \
+        >"$work/$target.log" 2>&1; then
+        status=1
+        grep -E "ERROR|SUMMARY|Test unit written" "$work/$target.log" >&2 || tail -n 20 "$work/$target.log" >&2
+        echo "fuzz: $target found a failing input (in $artifacts); keep it in tests/fuzz/regressions/" >&2
+    fi
+    grep -E "stat::number_of_executed_units|stat::peak_rss_mb" "$work/$target.log" | sed "s/^/$target /"
+done
+exit $status
