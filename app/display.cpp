@@ -102,6 +102,8 @@ bool openDisplay(const char* title, int32_t width, int32_t height, int32_t bits,
     state.height = height;
     state.keyDown.fill(0);
     state.escapePressed = false;
+    state.glErrors = 0;
+    state.firstGlError = 0;
 
     if (surface == DisplaySurface::Offscreen) {
         SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "offscreen", SDL_HINT_OVERRIDE);
@@ -267,6 +269,11 @@ void beginFrame() {
 
 void presentFrame() {
     DisplayState& state = displayState;
+    // Nothing in the loop stops on a GL error, but they are counted so that
+    // the demo can say at exit that the driver refused something.
+    for (GLenum error = glGetError(); error != GL_NO_ERROR; error = glGetError()) {
+        if (state.glErrors++ == 0) state.firstGlError = error;
+    }
     SDL_GL_SwapWindow(state.window);
     if (!state.paced) return;
     const int64_t wait = state.pacer.waitAfterPresent(monotonicNs());

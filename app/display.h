@@ -48,6 +48,10 @@ struct DisplayState {
     bool letterboxed = false;
     bool paced = false;  // full screen: presentFrame applies the pacer
     FramePacer pacer;
+    // GL errors raised while drawing, collected at each present since
+    // openDisplay: how many, and the first one's code (0 when none).
+    int64_t glErrors = 0;
+    uint32_t firstGlError = 0;
 };
 
 extern DisplayState displayState;
@@ -81,8 +85,9 @@ bool initRenderState();
 // black), then loads the identity into the modelview matrix.
 void beginFrame();
 
-// The second half: presents the back buffer, then waits when the driver will
-// not pace presenting itself (full screen only).
+// The second half: collects the frame's GL errors (glErrors), presents the
+// back buffer, then waits when the driver will not pace presenting itself
+// (full screen only).
 void presentFrame();
 
 // One frame of the main loop: beginFrame, draw(), presentFrame. Returns what

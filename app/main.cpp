@@ -100,6 +100,10 @@ int main() {
     int32_t exitCode = 1;
     if (startMusic(song)) exitCode = runMainLoop([&scene] { return scene->drawFrame(); });
 
+    if (displayState.glErrors > 0) {
+        std::fprintf(stderr, "tavorly: OpenGL reported %lld errors while drawing (the first: 0x%04x)\n",
+                     static_cast<long long>(displayState.glErrors), displayState.firstGlError);
+    }
     closeDisplay();
     stopMusic(song);
     // Last: its textures went with the GL context.

@@ -128,6 +128,23 @@ TEST_F(OffscreenDisplay, EachFrameStartsClearedWithIdentityModelview) {
     EXPECT_EQ(pixel(799, 599), (std::array<int, 3>{51, 0, 51}));
 }
 
+// The demo reports GL errors at exit; the soak check relies on the count.
+TEST_F(OffscreenDisplay, GlErrorsRaisedWhileDrawingAreCountedAtPresent) {
+    EXPECT_EQ(displayState.glErrors, 0);
+    stepFrame([] {
+        glEnable(0xFFFF);  // not a capability: GL_INVALID_ENUM
+        return 0;
+    });
+    stepFrame([] { return 0; });
+    EXPECT_EQ(displayState.glErrors, 1);
+    stepFrame([] {
+        glLineWidth(-1.0f);  // GL_INVALID_VALUE
+        return 0;
+    });
+    EXPECT_EQ(displayState.glErrors, 2);
+    EXPECT_EQ(displayState.firstGlError, static_cast<uint32_t>(GL_INVALID_ENUM));
+}
+
 TEST(DisplayLifecycle, ClosingTwiceIsHarmlessAndTheDisplayReopens) {
     closeDisplay();
     ASSERT_TRUE(openDisplay("display test", width, height, 32, DisplaySurface::Offscreen));
