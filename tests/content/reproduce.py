@@ -16,7 +16,7 @@ except ImportError as error:
     print(f"skipped: {error}")
     sys.exit(77)
 
-needed = [row[2] for row in fonts.TYPEFACES] + list(artkit.FONTS.values())
+needed = fonts.SOURCE_FILES + list(artkit.FONTS.values())
 missing = sorted({path for path in needed if not os.path.exists(path)})
 if missing:
     print("skipped: fonts not installed: " + ", ".join(missing))

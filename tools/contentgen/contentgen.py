@@ -8,6 +8,11 @@
                                  (its bitmap/ and rcdata/ folders)
   contentgen.py ocr DATA_DIR     reads the typefaces and the logos' words back with
                                  tesseract (tesseract-ocr) and prints how much it read
+  contentgen.py strip BUILD_DIR [KEEP_DIR]
+                                 captures passages of the scroller in every typeface the
+                                 script uses with BUILD_DIR's tavorly-capture, reads them
+                                 back with tesseract and fails when a face reads below
+                                 95 % of its words; KEEP_DIR keeps the lines it read
 
 Run with Debian's python3 and python3-pil; the fonts come from the Debian font
 packages listed in scripts/packages.txt. The same inputs give the same bytes.
@@ -19,7 +24,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 
 def main(argv):
-    if len(argv) < 3 or argv[1] not in ("fonts", "images", "review", "ocr"):
+    if len(argv) < 3 or argv[1] not in ("fonts", "images", "review", "ocr", "strip"):
         print(__doc__.strip(), file=sys.stderr)
         return 2
     try:
@@ -30,7 +35,7 @@ def main(argv):
     if argv[1] in ("fonts", "images"):
         import artkit
         import fonts
-        needed = [row[2] for row in fonts.TYPEFACES] + list(artkit.FONTS.values())
+        needed = fonts.SOURCE_FILES + list(artkit.FONTS.values())
         missing = sorted({path for path in needed if not os.path.exists(path)})
         if missing:
             print("contentgen: fonts not installed (see scripts/packages.txt):\n  "
@@ -44,6 +49,9 @@ def main(argv):
         import logos
         for path in logos.write_images(argv[2]):
             print(path)
+    elif argv[1] == "strip":
+        import stripread
+        return stripread.report(argv[2], argv[3] if len(argv) > 3 else None)
     elif argv[1] == "ocr":
         import ocrcheck
         return ocrcheck.report(argv[2])

@@ -1,19 +1,26 @@
-"""The sixteen typefaces of the scroller, rasterised into eight font sheets.
+"""The sixteen typefaces of the scroller, drawn on the pixel grid into eight
+font sheets.
 
 Each sheet is a 16 x 16 grid of 16 x 16 cells: cells 0-127 hold one typeface
 for character codes 32-159, cells 128-255 a second one. Only rows 1-15 of a
 cell carry ink (the scroller never draws row 0), ink is 255 on 0, and the cells
 of the space character stay empty. Codes 127-159 carry the Windows-1252 extras
-where the face has them.
+where the source font has them.
 
-Outline glyphs come from FreeType (hinted, one bit per pixel, as Pillow renders
-them with fontmode "1") or from the X11 bitmap fonts; a few typefaces add a
-pixel-level effect (hollow outline, drop shadow, doubling) on top.
+Every face starts from a bitmap font drawn by hand for screens (Terminus, the
+VGA console font, the X11 fixed and Adobe bitmap fonts, as Debian packages
+them) and is brought to the cell by whole-pixel operations only: doubling
+columns, taking every other row of a font drawn twice as tall, widening by
+repeating columns, emboldening, slanting row by row, hollowing and dropping a
+hard shadow. Nothing is scaled smoothly or thresholded, so every stroke keeps
+the width its designer gave it (or a whole multiple), and every glyph is
+centred in its cell so that the letters sit at an even pitch.
 """
 import gzip
 import os
+import struct
 
-from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont, PcfFontFile
+from PIL import Image, ImageChops, ImageFilter, PcfFontFile
 
 import imagefiles
 
@@ -22,46 +29,13 @@ INK_ROWS = 15            # rows 1..15 of a cell
 MAX_INK_WIDTH = 15       # leaves a blank column between neighbouring glyphs
 CODES = range(32, 160)
 
-TRUETYPE = "/usr/share/fonts/truetype"
-OPENTYPE = "/usr/share/texmf/fonts/opentype/public/tex-gyre"
-PCF = "/usr/share/fonts/X11/misc"
-
-# (name, source, file, effect). Two per sheet, sheet 1 first; each sheet's
-# first face is selected with half 1, its second with half 2.
-TYPEFACES = [
-    ("Sans Bold", "ttf", f"{TRUETYPE}/dejavu/DejaVuSans-Bold.ttf", None),
-    ("Book Serif", "ttf", f"{TRUETYPE}/liberation2/LiberationSerif-Bold.ttf", None),
-    ("Terminal", "pcf", f"{PCF}/9x15B.pcf.gz", None),
-    ("Chunky Pixels", "pcf2", f"{PCF}/5x8.pcf.gz", "bold"),
-    ("Geometric", "ttf", f"{OPENTYPE}/texgyreadventor-bold.otf", None),
-    ("Narrow", "ttf", f"{OPENTYPE}/texgyreheroscn-bold.otf", None),
-    ("Hollow", "ttf", f"{TRUETYPE}/dejavu/DejaVuSans-Bold.ttf", "outline"),
-    ("Typewriter", "ttf", f"{OPENTYPE}/texgyrecursor-bold.otf", None),
-    ("Schoolbook", "ttf", f"{OPENTYPE}/texgyreschola-bold.otf", None),
-    ("Italic Sans", "ttf", f"{TRUETYPE}/liberation2/LiberationSans-BoldItalic.ttf", None),
-    ("Bookman", "ttf", f"{OPENTYPE}/texgyrebonum-bold.otf", None),
-    ("Condensed Serif", "ttf", f"{TRUETYPE}/dejavu/DejaVuSerifCondensed-Bold.ttf", None),
-    ("Palatine Italic", "ttf", f"{OPENTYPE}/texgyrepagella-bolditalic.otf", None),
-    ("Drop Shadow", "ttf", f"{TRUETYPE}/dejavu/DejaVuSerif-Bold.ttf", "shadow"),
-    ("Extended", "wide", f"{OPENTYPE}/texgyreheros-bold.otf", None),
-    ("Oblique Mono", "ttf", f"{TRUETYPE}/dejavu/DejaVuSansMono-BoldOblique.ttf", None),
-]
+MISC = "/usr/share/fonts/X11/misc"
+DPI100 = "/usr/share/fonts/X11/100dpi"
+CONSOLE = "/usr/share/consolefonts"
 
 # Letters whose ink sets a face's cap height and descender depth.
 TALL = "ABCDEFGHIJKLMNOPQRSTUVWXYZbdfhklt0123456789"
 DEEP = "gjpqy"
-WIDE_TEST = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"
-
-
-class Glyph:
-    """A 0/255 image with the pen origin (x, baseline) inside it."""
-
-    def __init__(self, image, baseline):
-        self.image = image
-        self.baseline = baseline
-
-    def ink(self):
-        return self.image.getbbox()  # (left, top, right, bottom) or None
 
 
 def _codepoint(code):
@@ -75,194 +49,301 @@ def _codepoint(code):
         return None
 
 
-class TrueTypeSource:
+class Bitmap:
+    """One glyph: a 0/255 image whose top-left pixel lies `top` rows above
+    (negative) or below the baseline; x runs from the glyph's own left ink."""
+
+    def __init__(self, image, top):
+        self.image = image
+        self.top = top
+
+    def ink(self):
+        return self.image.getbbox()
+
+
+class PcfFont:
+    """An X11 bitmap font (.pcf.gz), looked up by Windows-1252 code."""
+
     def __init__(self, path):
         self.path = path
-        self.size = None
-        self.font = None
+        # Fonts indexed by Unicode can be read in Windows-1252 order directly;
+        # the others only have the ISO 8859-1 codes.
+        charset = "cp1252" if "unicode" in path else "iso8859-1"
+        with gzip.open(path) as f:
+            self.pcf = PcfFontFile.PcfFontFile(f, charset)
 
-    def set_size(self, size):
-        self.size = size
-        self.font = ImageFont.truetype(self.path, size)
-        self._missing = self._raw("\uffff")
-
-    def _raw(self, ch):
-        image = Image.new("L", (64, 64), 0)
-        draw = ImageDraw.Draw(image)
-        draw.fontmode = "1"
-        draw.text((16, 40), ch, font=self.font, fill=255, anchor="ls")
-        return image
-
-    def render(self, ch):
-        image = self._raw(ch)
-        if ch != " " and image.tobytes() == self._missing.tobytes():
+    def glyph(self, code):
+        entry = self.pcf.glyph[code] if code < 256 else None
+        if entry is None:
             return None
-        return Glyph(image, 40)
+        _, (x0, y0, x1, y1), _, bitmap = entry
+        image = bitmap.convert("L").point(lambda v: 255 if v else 0)
+        return Bitmap(image, y0)
 
 
-class WideSource(TrueTypeSource):
-    """A face drawn smooth at four times the size, then narrowed to a wider
-    than usual aspect and thresholded back to one bit per pixel."""
-
-    STRETCH = 1.35
+class PsfFont:
+    """A Linux console font (.psf.gz, version 1 or 2, with its Unicode table)."""
 
     def __init__(self, path):
-        super().__init__(path)
-        self.stretch = self.STRETCH
+        self.path = path
+        data = gzip.open(path).read()
+        if data[:2] == b"\x36\x04":
+            mode, height = data[2], data[3]
+            width, count, offset, size = 8, 512 if mode & 1 else 256, 4, height
+            unicode_table = mode & 2
+        else:
+            _, _, offset, flags, count, size, height, width = struct.unpack_from("<8I", data, 0)
+            unicode_table = flags & 1
+        self.width, self.height = width, height
+        self.glyphs = [data[offset + i * size: offset + (i + 1) * size] for i in range(count)]
+        self.index = {}
+        if unicode_table:
+            table = data[offset + count * size:]
+            if data[:2] == b"\x36\x04":
+                pos = 0
+                for i in range(count):
+                    while True:
+                        (u,) = struct.unpack_from("<H", table, pos)
+                        pos += 2
+                        if u == 0xFFFF:
+                            break
+                        if u != 0xFFFE:
+                            self.index.setdefault(u, i)
+            else:
+                for i, entry in enumerate(table.split(b"\xff")[:count]):
+                    for ch in entry.split(b"\xfe")[0].decode("utf-8", "ignore"):
+                        self.index.setdefault(ord(ch), i)
+        baseline = self._ink_bottom(self.index.get(ord("H"), ord("H")))
+        self.baseline = baseline
 
-    def set_size(self, size):
-        self.size = size
-        self.stretch = self.STRETCH
-        self.font = ImageFont.truetype(self.path, size * 4)
-        self._missing = self._raw("\uffff")
+    def _rows(self, i):
+        row_bytes = (self.width + 7) // 8
+        g = self.glyphs[i]
+        return [[bool(g[y * row_bytes + x // 8] & (0x80 >> (x % 8))) for x in range(self.width)]
+                for y in range(self.height)]
 
-    def narrower(self):
-        """Squeezes the next glyphs a step closer to normal width; False when
-        they are at normal width already."""
-        if self.stretch <= 1.0:
-            return False
-        self.stretch = max(1.0, self.stretch - 0.05)
-        return True
+    def _ink_bottom(self, i):
+        rows = self._rows(i)
+        return max(y for y, row in enumerate(rows) if any(row)) + 1
 
-    def _raw(self, ch):
-        big = Image.new("L", (256, 256), 0)
-        ImageDraw.Draw(big).text((64, 160), ch, font=self.font, fill=255, anchor="ls")
-        small = big.resize((round(64 * self.stretch), 64), Image.BOX)
-        out = Image.new("L", (64, 64), 0)
-        out.paste(small.crop((0, 0, 64, 64)), (0, 0))
-        return out.point(lambda v: 255 if v >= 110 else 0)
-
-    def render(self, ch):
-        image = self._raw(ch)
-        if ch != " " and image.tobytes() == self._missing.tobytes():
+    def glyph(self, code):
+        ch = _codepoint(code)
+        if ch is None or ord(ch) not in self.index:
             return None
-        return Glyph(image, 40)
+        image = Image.new("L", (self.width, self.height), 0)
+        px = image.load()
+        for y, row in enumerate(self._rows(self.index[ord(ch)])):
+            for x, on in enumerate(row):
+                if on:
+                    px[x, y] = 255
+        return Bitmap(image, -self.baseline)
 
 
-class PcfSource:
-    """An X11 bitmap font, optionally doubled in both directions."""
+# Whole-pixel operations. Each takes and returns a Bitmap.
 
-    def __init__(self, path, scale):
-        with gzip.open(path) as f:
-            self.pcf = PcfFontFile.PcfFontFile(f, "iso8859-1")
-        self.scale = scale
-
-    def render(self, ch):
-        code = ord(ch)
-        if code > 255 or self.pcf.glyph[code] is None:
-            return None
-        _, (x0, y0, x1, y1), _, bitmap = self.pcf.glyph[code]
-        image = Image.new("L", (64, 64), 0)
-        ink = bitmap.convert("L").point(lambda v: 255 if v else 0)
-        if self.scale != 1:
-            ink = ink.resize((ink.width * self.scale, ink.height * self.scale),
-                             Image.NEAREST)
-        image.paste(ink, (16 + x0 * self.scale, 40 + y0 * self.scale))
-        return Glyph(image, 40)
+def _pad(image, left=0, top=0, right=0, bottom=0):
+    out = Image.new("L", (image.width + left + right, image.height + top + bottom), 0)
+    out.paste(image, (left, top))
+    return out
 
 
-def _shift(image, dx, dy):
-    return ImageChops.offset(image, dx, dy)
+def double_columns(g):
+    return Bitmap(g.image.resize((g.image.width * 2, g.image.height), Image.NEAREST), g.top)
 
 
-def _apply_effect(glyph, effect):
-    image = glyph.image
-    if effect is None:
-        return glyph
-    if effect == "bold":
-        image = ImageChops.lighter(image, _shift(image, 1, 0))
-    elif effect == "outline":
-        grown = image.filter(ImageFilter.MaxFilter(3))
-        image = ImageChops.subtract(grown, image)
-    elif effect == "shadow":
-        halo = image.filter(ImageFilter.MaxFilter(3))
-        shadow = ImageChops.subtract(_shift(image, 1, 2), halo)
-        image = ImageChops.lighter(image, shadow)
-    else:
-        raise ValueError(effect)
-    return Glyph(image, glyph.baseline)
+def scale(g, sx, sy):
+    return Bitmap(g.image.resize((g.image.width * sx, g.image.height * sy), Image.NEAREST),
+                  g.top * sy)
 
 
-def _extent(glyphs, letters):
-    boxes = [g.ink() for ch, g in glyphs.items() if ch in letters and g and g.ink()]
-    return boxes
+def every_other_row(phase):
+    """A font drawn twice as tall, halved by keeping the rows whose distance
+    from the baseline has the given parity, so every face's baseline stays a
+    kept row boundary and horizontal strokes keep half their height."""
+    def op(g):
+        first = (phase - g.top) % 2
+        rows = list(range(first, g.image.height, 2))
+        out = Image.new("L", (g.image.width, len(rows)), 0)
+        for i, y in enumerate(rows):
+            out.paste(g.image.crop((0, y, g.image.width, y + 1)), (0, i))
+        return Bitmap(out, (g.top + first) // 2)
+    return op
+
+
+def widen(factor, limit=MAX_INK_WIDTH):
+    """Repeats columns so the glyph grows by `factor` (no more than to
+    `limit` columns of ink); strokes grow by whole pixels."""
+    def op(g):
+        box = g.ink()
+        if box is None:
+            return g
+        image = g.image.crop((box[0], 0, box[2], g.image.height))
+        width = image.width
+        target = max(width, min(limit, round(width * factor)))
+        columns = [min(width - 1, (2 * j + 1) * width // (2 * target)) for j in range(target)]
+        out = Image.new("L", (target, image.height), 0)
+        for j, src in enumerate(columns):
+            out.paste(image.crop((src, 0, src + 1, image.height)), (j, 0))
+        return Bitmap(out, g.top)
+    return op
+
+
+def embolden(g):
+    """Every stroke one column wider (the ink repeated one column right)."""
+    image = _pad(g.image, right=1)
+    return Bitmap(ImageChops.lighter(image, ImageChops.offset(image, 1, 0)), g.top)
+
+
+def slant(rows_per_step):
+    """Leans the glyph right: each run of `rows_per_step` rows above the
+    baseline moves one column further right than the run below it."""
+    def op(g):
+        h = g.image.height
+        shift = [max(0, (-(g.top + y) - 1) // rows_per_step + 1) for y in range(h)]
+        low = min(shift)
+        shift = [s - low for s in shift]
+        out = Image.new("L", (g.image.width + max(shift), h), 0)
+        for y in range(h):
+            out.paste(g.image.crop((0, y, g.image.width, y + 1)), (shift[y], y))
+        return Bitmap(out, g.top)
+    return op
+
+
+def hollow(g):
+    """The letter's outline one pixel outside its strokes; the strokes
+    themselves become the hollow inside."""
+    image = _pad(g.image, 1, 1, 1, 1)
+    grown = image.filter(ImageFilter.MaxFilter(3))
+    return Bitmap(ImageChops.subtract(grown, image), g.top - 1)
+
+
+def drop_shadow(dx, dy):
+    """A hard shadow below and to the right, kept apart from the letter by a
+    one-pixel gap so the two never merge into a blot."""
+    def op(g):
+        image = _pad(g.image, 0, 0, dx, dy)
+        gap = image.filter(ImageFilter.MaxFilter(3))
+        shadow = ImageChops.subtract(ImageChops.offset(image, dx, dy), gap)
+        return Bitmap(ImageChops.lighter(image, shadow), g.top)
+    return op
+
+
+def _fit_width(image):
+    """A glyph too wide for its cell loses repeated columns, those nearest
+    its middle first (a doubled or widened stroke goes back to its own
+    width); only a glyph with none left is cut at its right edge."""
+    while image.width > MAX_INK_WIDTH:
+        columns = [image.crop((x, 0, x + 1, image.height)).tobytes() for x in range(image.width)]
+        repeats = [x for x in range(1, image.width) if columns[x] == columns[x - 1]]
+        if not repeats:
+            return image.crop((0, 0, MAX_INK_WIDTH, image.height))
+        x = min(repeats, key=lambda c: abs(2 * c - image.width))
+        out = Image.new("L", (image.width - 1, image.height), 0)
+        out.paste(image.crop((0, 0, x, image.height)), (0, 0))
+        out.paste(image.crop((x + 1, 0, image.width, image.height)), (x, 0))
+        image = out
+    return image
 
 
 class Typeface:
-    def __init__(self, name, kind, path, effect):
+    def __init__(self, name, source, operations):
         self.name = name
-        self.effect = effect
-        if kind == "ttf":
-            self.source = TrueTypeSource(path)
-        elif kind == "wide":
-            self.source = WideSource(path)
-        else:
-            self.source = PcfSource(path, 2 if kind == "pcf2" else 1)
-        self.sized = kind in ("ttf", "wide")
+        self.source = source
+        self.operations = operations
+        self.cache = {}
 
-    def _glyph(self, ch):
-        glyph = self.source.render(ch)
-        return _apply_effect(glyph, self.effect) if glyph else None
-
-    def _fits(self):
-        glyphs = {ch: self._glyph(ch) for ch in TALL + DEEP + WIDE_TEST}
-        tops = [b[1] - g.baseline for ch, g in glyphs.items() if ch in TALL for b in [g.ink()]]
-        bottoms = [b[3] - g.baseline for ch, g in glyphs.items() if ch in DEEP for b in [g.ink()]]
-        widths = sorted(g.ink()[2] - g.ink()[0] for ch, g in glyphs.items() if ch in WIDE_TEST)
-        top, bottom = min(tops), max(bottoms)
-        return bottom - top <= INK_ROWS and widths[len(widths) * 9 // 10] <= MAX_INK_WIDTH, top, bottom
+    def glyph(self, code):
+        if code not in self.cache:
+            g = self.source.glyph(code)
+            if g is not None and g.ink() is not None:
+                for op in self.operations:
+                    g = op(g)
+            self.cache[code] = g
+        return self.cache[code]
 
     def prepare(self):
-        """Picks the largest size whose letters fit the cell; sets the baseline row."""
-        if self.sized:
-            for size in range(22, 6, -1):
-                self.source.set_size(size)
-                ok, top, bottom = self._fits()
-                if ok:
-                    break
-        else:
-            _, top, bottom = self._fits()
-        self.size = getattr(self.source, "size", None)
+        """Sets the baseline row so the tallest letters start at row 1 or
+        lower and the descenders end at row 15 or higher, centred in the
+        rows the face leaves free."""
+        tops, bottoms = [], []
+        for ch in TALL + DEEP:
+            g = self.glyph(ord(ch))
+            box = g.ink()
+            if ch in TALL:
+                tops.append(g.top + box[1])
+            if ch in DEEP:
+                bottoms.append(g.top + box[3])
+        top, bottom = min(tops), max(bottoms)
+        if bottom - top > INK_ROWS:
+            raise ValueError(f"{self.name}: letters need {bottom - top} rows")
         slack = INK_ROWS - (bottom - top)
-        # Cell row of the baseline: letters start at row 1 plus half the slack.
-        self.baseline_row = 1 + max(slack, 0) // 2 - top
+        self.baseline_row = 1 + slack // 2 - top
 
     def cell(self, code):
         """The 16 x 16 cell image for a character code, or None when empty."""
         ch = _codepoint(code)
         if ch is None or ch == " ":
             return None
-        glyph = self._glyph(ch)
-        if glyph is None or glyph.ink() is None:
+        g = self.glyph(code)
+        if g is None or g.ink() is None:
             return None
-        if self.sized:
-            # A glyph too wide for the cell is squeezed (where the face is
-            # stretched) or else set one size smaller at a time.
-            size = self.source.size
-            while glyph.ink()[2] - glyph.ink()[0] > MAX_INK_WIDTH and size > 6:
-                if not (hasattr(self.source, "narrower") and self.source.narrower()):
-                    size -= 1
-                    self.source.set_size(size)
-                glyph = self._glyph(ch)
-            self.source.set_size(self.size)
-        left, top, right, bottom = glyph.ink()
-        width = min(right - left, CELL)
-        x = (CELL - width) // 2
+        left, top, right, bottom = g.ink()
+        ink = g.image.crop((left, top, right, bottom))
+        ink = _fit_width(ink)
+        y = self.baseline_row + g.top + top
+        # Marks that reach beyond the letters (brackets, bars, accents) are
+        # moved back inside rows 1-15 rather than cut off.
+        y += max(0, 1 - y) - max(0, y + ink.height - CELL)
         cell = Image.new("L", (CELL, CELL), 0)
-        y = self.baseline_row - glyph.baseline
-        # Marks that reach beyond the letters (underscore, brackets, accents)
-        # are moved back inside rows 1-15 rather than cut off.
-        height = bottom - top
-        if height <= INK_ROWS:
-            y += max(0, 1 - (y + top)) - max(0, (y + bottom) - CELL)
-        cell.paste(glyph.image.crop((left, 0, left + width, glyph.image.height)), (x, y))
-        # Row 0 is never drawn by the scroller, so nothing may live there.
-        cell.paste(0, (0, 0, CELL, 1))
-        return cell.point(lambda v: 255 if v >= 128 else 0)
+        cell.paste(ink.crop((0, max(0, 1 - y), ink.width, ink.height)), ((CELL - ink.width) // 2, max(1, y)))
+        return cell
+
+
+def _pcf(name, folder=MISC):
+    return PcfFont(os.path.join(folder, name))
+
+
+def _psf(name):
+    return PsfFont(os.path.join(CONSOLE, name))
+
+
+# (name, source file, operations). Two per sheet, sheet 1 first; each sheet's
+# first face is selected with half 1, its second with half 2.
+def _faces():
+    return [
+        Typeface("Sans Bold", _pcf("ter-u32b_unicode.pcf.gz"), [every_other_row(1)]),
+        Typeface("Book Serif", _pcf("timB12-ISO8859-1.pcf.gz", DPI100), [widen(1.45, 14), embolden]),
+        Typeface("Terminal", _psf("Lat15-VGA16.psf.gz"), [double_columns]),
+        Typeface("Chunky Pixels", _pcf("5x8.pcf.gz"), [lambda g: scale(g, 3, 2)]),
+        Typeface("Geometric", _pcf("ter-u32n_unicode.pcf.gz"), [every_other_row(1)]),
+        Typeface("Fixed Bold", _pcf("9x15B.pcf.gz"), [widen(1.5)]),
+        Typeface("Hollow", _pcf("ter-u16n_unicode.pcf.gz"), [double_columns, hollow]),
+        Typeface("Typewriter", _pcf("courB12-ISO8859-1.pcf.gz", DPI100), [widen(1.5, 14), embolden]),
+        Typeface("Schoolbook", _pcf("ncenB12-ISO8859-1.pcf.gz", DPI100), [widen(1.4)]),
+        Typeface("Italic Sans", _pcf("ter-u32b_unicode.pcf.gz"), [every_other_row(1), slant(4)]),
+        Typeface("Heavy", _pcf("clB8x16.pcf.gz"), [double_columns]),
+        Typeface("Condensed Serif", _pcf("courB12-ISO8859-1.pcf.gz", DPI100), [widen(1.25)]),
+        Typeface("Slanted Typewriter", _pcf("courBO12-ISO8859-1.pcf.gz", DPI100), [widen(1.35)]),
+        Typeface("Drop Shadow", _pcf("ter-u16n_unicode.pcf.gz"), [double_columns, drop_shadow(2, 2)]),
+        Typeface("Extended", _pcf("ter-u16b_unicode.pcf.gz"), [double_columns]),
+        Typeface("Oblique Mono", _psf("Lat15-VGA16.psf.gz"), [double_columns, slant(4)]),
+    ]
+
+
+# Every font file the faces read, for the generators' check that the font
+# packages are installed.
+SOURCE_FILES = [
+    f"{MISC}/ter-u32b_unicode.pcf.gz", f"{MISC}/ter-u32n_unicode.pcf.gz",
+    f"{MISC}/ter-u16b_unicode.pcf.gz", f"{MISC}/ter-u16n_unicode.pcf.gz",
+    f"{MISC}/5x8.pcf.gz", f"{MISC}/9x15B.pcf.gz", f"{MISC}/clB8x16.pcf.gz",
+    f"{DPI100}/timB12-ISO8859-1.pcf.gz", f"{DPI100}/courB12-ISO8859-1.pcf.gz",
+    f"{DPI100}/ncenB12-ISO8859-1.pcf.gz", f"{DPI100}/courBO12-ISO8859-1.pcf.gz",
+    f"{CONSOLE}/Lat15-VGA16.psf.gz",
+]
 
 
 def typefaces():
-    faces = [Typeface(*row) for row in TYPEFACES]
+    faces = _faces()
     for face in faces:
         face.prepare()
     return faces
