@@ -2,6 +2,8 @@
 // black is transparent, so artwork must never contain it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <deque>
 #include <set>
 #include <string>
 #include <vector>
@@ -62,6 +64,50 @@ std::vector<int> enclosedHoles(const std::vector<uint8_t>& img) {
     return holes;
 }
 
+// A pixel whose brightest channel is below this reads as near-black over the
+// demo's dark clear colour.
+constexpr int dimLevel = 64;
+
+bool dim(const std::vector<uint8_t>& img, int p) {
+    const size_t at = size_t(p) * 3;
+    return std::max({img[at], img[at + 1], img[at + 2]}) < dimLevel;
+}
+
+// For every opaque dim pixel, the number of steps (8-connected) to the
+// nearest bright pixel; the largest of them. A thin dark outline keeps it at
+// two or three, a soft glow or shadow cut off by the transparency threshold
+// leaves a wide dim band far from any bright pixel.
+int widestDimBand(const std::vector<uint8_t>& img) {
+    std::vector<int> distance(width * height, -1);
+    std::deque<int> queue;
+    for (int p = 0; p < width * height; ++p) {
+        if (!dim(img, p)) {
+            distance[p] = 0;
+            queue.push_back(p);
+        }
+    }
+    while (!queue.empty()) {
+        const int p = queue.front();
+        queue.pop_front();
+        for (int dy = -1; dy <= 1; ++dy) {
+            for (int dx = -1; dx <= 1; ++dx) {
+                const int x = p % width + dx, y = p / width + dy;
+                if (x < 0 || y < 0 || x >= width || y >= height) continue;
+                const int q = y * width + x;
+                if (distance[q] < 0) {
+                    distance[q] = distance[p] + 1;
+                    queue.push_back(q);
+                }
+            }
+        }
+    }
+    int widest = 0;
+    for (int p = 0; p < width * height; ++p) {
+        if (!transparent(img, p % width, p / width) && dim(img, p)) widest = std::max(widest, distance[p]);
+    }
+    return widest;
+}
+
 class Picture : public testing::TestWithParam<int> {};
 
 TEST_P(Picture, IsARawRgbImageWithArtworkOnATransparentGround) {
@@ -82,6 +128,14 @@ TEST_P(Picture, HasNoPinholesOfBlackInsideTheArtwork) {
     // A letter's counter is a large enclosed transparent region; a few stray
     // black pixels inside a fill would show as holes on screen.
     for (int size : enclosedHoles(img)) EXPECT_GE(size, 12) << "a hole of " << size << " pixels";
+}
+
+TEST_P(Picture, HasNoWideBandOfDimOpaquePixels) {
+    const auto img = image(GetParam());
+    ASSERT_EQ(img.size(), imageBytes);
+    // Only exact black is transparent, so a dark glow or shadow stays on
+    // screen as an opaque muddy band around the sprite.
+    EXPECT_LE(widestDimBand(img), 3);
 }
 
 INSTANTIATE_TEST_SUITE_P(LogosAndBadges, Picture, testing::ValuesIn(imageIds()),

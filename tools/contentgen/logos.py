@@ -3,9 +3,16 @@
 Every picture is one wordmark or emblem in a style of its own: chrome, copper
 bars, neon tubes, chunky pixels, extruded blocks, plates, rings and stars, in
 varied colour schemes. Letters are large and heavy so that they still read on
-the small sprites of the swarm, and most wear a dark outline, which also keeps
-the edge against the transparent surroundings clean when the texture is
+the small sprites of the swarm, and most wear a thin dark outline, which also
+keeps the edge against the transparent surroundings clean when the texture is
 filtered.
+
+Only exact black is transparent, so every pixel a picture keeps is fully
+opaque: a soft glow or shadow would stay on screen as a wide, dim band with a
+stepped rim. Glows and shadows are therefore drawn as bands with hard edges in
+a saturated shade of their colour (`shade`), never darker than a floor that
+still reads as colour over the dark clear colour, and dark outlines stay at
+most about three pixels wide.
 """
 import gzip
 import math
@@ -21,9 +28,24 @@ from artkit import (Canvas, W, H, S, chrome_stops, copper, ellipse_mask, fitted_
 
 CX, CY = W // 2, H // 2
 INK = (14, 12, 24)          # the near-black of outlines
+SHADE_FLOOR = 112           # brightest channel of any glow or shadow colour
 
 
-def _text_layers(c, text, face, box, fill, outline=INK, stroke=6, cx=CX, cy=CY,
+def shade(colour, amount):
+    """A darker shade of a colour for glows and shadows: `amount` of the way
+    towards the outline colour, but with its brightest channel kept at
+    SHADE_FLOOR or above so it never turns into a muddy, near-black band."""
+    c = lerp(colour, INK, amount)
+    top = max(c)
+    if top >= SHADE_FLOOR:
+        return c
+    peak = max(colour)
+    if peak == 0:
+        return (SHADE_FLOOR,) * 3
+    return tuple(round(v * SHADE_FLOOR / peak) for v in colour)
+
+
+def _text_layers(c, text, face, box, fill, outline=INK, stroke=5, cx=CX, cy=CY,
                  shadow=None, spacing=0):
     """Shadow, outline and fill of one wordmark; returns the fill mask."""
     f = fitted_font(text, face, box[0], box[1], spacing)
@@ -46,13 +68,13 @@ def style_chrome(c, text, face, sky, ground, outline=INK, box=(470, 170), cy=CY)
     f = fitted_font(text, face, box[0], box[1])
     body = text_mask(text, f, CX, cy)
     top, bottom = _bbox_rows(body)
-    c.paint(shifted(text_mask(text, f, CX, cy, 10), 6, 8), lerp(ground, INK, 0.7))
+    c.paint(shifted(text_mask(text, f, CX, cy, 10), 6, 8), shade(ground, 0.5))
     c.paint(text_mask(text, f, CX, cy, 8), outline)
     c.paint(text_mask(text, f, CX, cy, 3), (235, 240, 255))
     c.paint(body, vertical(chrome_stops(sky, ground), top, bottom))
 
 
-def style_gradient(c, text, face, colours, shadow=(8, 8, (40, 20, 60)), box=(480, 180),
+def style_gradient(c, text, face, colours, shadow=(8, 8, None), box=(480, 180),
                    outline=INK, horizontal_fill=False):
     f = fitted_font(text, face, box[0], box[1])
     body = text_mask(text, f, CX, CY)
@@ -60,8 +82,9 @@ def style_gradient(c, text, face, colours, shadow=(8, 8, (40, 20, 60)), box=(480
     stops = [(i / (len(colours) - 1), col) for i, col in enumerate(colours)]
     fill = horizontal(stops, l, r) if horizontal_fill else vertical(stops, t, b)
     if shadow:
-        c.paint(shifted(text_mask(text, f, CX, CY, 6), shadow[0], shadow[1]), shadow[2])
-    c.paint(text_mask(text, f, CX, CY, 6), outline)
+        colour = shadow[2] or shade(colours[-1], 0.55)
+        c.paint(shifted(text_mask(text, f, CX, CY, 5), shadow[0], shadow[1]), colour)
+    c.paint(text_mask(text, f, CX, CY, 5), outline)
     c.paint(body, fill)
 
 
@@ -73,20 +96,25 @@ def style_copper(c, text, face, colours, band=14, rim=(255, 255, 255), box=(480,
     c.paint(body, copper(colours, band))
 
 
-def style_neon(c, text, face, colour, core=(255, 255, 255), box=(440, 150), frame=None):
+def style_neon(c, text, face, colour, core=(255, 255, 255), box=(440, 150), frame=None,
+               halo=None):
+    """Glass tubes along the letters' edges with a white-hot core; the glow
+    around them is two hard-edged bands of the tube's colour, and the glass
+    inside the letters a deep shade of it. `halo` picks another hue for the
+    glow where a plain darker shade would turn muddy (yellow into olive)."""
     f = fitted_font(text, face, box[0], box[1])
     body = text_mask(text, f, CX, CY)
     tube = minus(grow(body, 3), shrink(body, 3))
     if frame:
         fr = rounded_mask(frame, 30)
         ring = minus(fr, shrink(fr, 5))
-        halo = glow(ring, 10)
-        c.paint(halo.point(lambda v: 255 if v > 60 else 0), lerp(frame_colour(colour), INK, 0.75))
-        c.paint(ring, frame_colour(colour))
-    halo = glow(tube, 12, 2.2)
-    c.paint(halo.point(lambda v: 255 if v > 50 else 0), lerp(colour, INK, 0.8))
-    c.paint(halo.point(lambda v: 255 if v > 150 else 0), lerp(colour, INK, 0.55))
-    c.paint(body, lerp(colour, INK, 0.85))
+        lit = frame_colour(colour)
+        c.paint(minus(grow(ring, 5), shrink(fr, 10)), shade(lit, 0.6))
+        c.paint(ring, lit)
+    halo = halo or colour
+    c.paint(grow(body, 9), shade(halo, 0.55))
+    c.paint(grow(body, 6), shade(halo, 0.3))
+    c.paint(body, shade(halo, 0.7))
     c.paint(tube, colour)
     c.paint(minus(grow(body, 1), shrink(body, 1)), core)
 
@@ -131,7 +159,7 @@ def style_pixel(c, text, font, colours, block=None, bevel=True, box=(480, 200)):
                 ld.rectangle([bx, by, bx + e - 1, by + block - 1], fill=255)
                 dd.rectangle([bx, by + block - e, bx + block - 1, by + block - 1], fill=255)
                 dd.rectangle([bx + block - e, by, bx + block - 1, by + block - 1], fill=255)
-    c.paint(shifted(grow(tiles, 3), 6, 6), INK)
+    c.paint(shifted(grow(tiles, 3), 6, 6), shade(colours[-1], 0.5))
     c.paint(grow(tiles, 3), INK)
     stops = [(i / (len(colours) - 1), col) for i, col in enumerate(colours)]
     c.paint(tiles, vertical(stops, y0, y0 + h))
@@ -148,7 +176,7 @@ def style_extrude(c, text, face, front, side, depth=14, box=(440, 160), outline=
     body = text_mask(text, f, cx, cy)
     for i in range(depth, 0, -1):
         c.paint(shifted(text_mask(text, f, cx, cy, 3), i, i),
-                lerp(side, INK, 0.25 + 0.5 * i / depth))
+                shade(side, 0.1 + 0.45 * i / depth))
     c.paint(text_mask(text, f, cx, cy, 3), outline)
     t, b = _bbox_rows(body)
     c.paint(body, vertical([(0, lerp(front, (255, 255, 255), 0.45)), (1, front)], t, b))
@@ -156,7 +184,7 @@ def style_extrude(c, text, face, front, side, depth=14, box=(440, 160), outline=
 
 def style_plate(c, text, face, plate, ink, box=(440, 140), radius=40):
     pm = rounded_mask((14, 30, W - 14, H - 30), radius)
-    c.paint(shifted(pm, 8, 8), INK)
+    c.paint(shifted(pm, 8, 8), shade(plate, 0.5))
     c.paint(pm, (250, 250, 250))
     inner = shrink(pm, 6)
     stops = [(0, lerp(plate, (255, 255, 255), 0.5)), (0.5, plate), (1, lerp(plate, INK, 0.5))]
@@ -202,7 +230,7 @@ def style_ring(c, text, face, ring, fill, emblem="ring", box=(336, 176)):
         c.paint(orbit, fill)
     tx = (W + 156) // 2
     f = fitted_font(text, face, box[0], box[1])
-    c.paint(text_mask(text, f, tx, CY, 7), INK)
+    c.paint(text_mask(text, f, tx, CY, 5), INK)
     t, b = _bbox_rows(text_mask(text, f, tx, CY))
     c.paint(text_mask(text, f, tx, CY), vertical([(0, fill), (1, ring)], t, b))
 
@@ -226,7 +254,7 @@ def style_split(c, text, face, top, bottom, box=(480, 180)):
     t, b = _bbox_rows(body)
     mid = (t + b) // 2
     c.paint(polygon_mask([(20, b + 10), (W - 20, b + 10), (W - 30, b + 22), (30, b + 22)]), bottom)
-    c.paint(text_mask(text, f, CX, CY - 6, 6), INK)
+    c.paint(text_mask(text, f, CX, CY - 6, 5), INK)
     upper = Image.new("L", (W, H), 0)
     ImageDraw.Draw(upper).rectangle([0, 0, W, mid - 2], fill=255)
     c.paint(body, vertical([(0, lerp(bottom, INK, 0.3)), (1, bottom)], mid, b))
@@ -246,7 +274,7 @@ def style_checker(c, text, face, a, b_, box=(480, 190), cell=12):
         for x in range(0, W, cell):
             if (x // cell + y // cell) % 2:
                 d.rectangle([x, y, x + cell - 1, y + cell - 1], fill=b_)
-    c.paint(shifted(text_mask(text, f, CX, CY, 7), 7, 7), lerp(b_, INK, 0.5))
+    c.paint(shifted(text_mask(text, f, CX, CY, 7), 7, 7), shade(b_, 0.5))
     c.paint(text_mask(text, f, CX, CY, 7), INK)
     c.paint(text_mask(text, f, CX, CY, 3), (255, 255, 255))
     c.paint(body, board)
@@ -263,7 +291,7 @@ def style_stack(c, top_text, bottom_text, face, colours, accent, box=(470, 100))
     c.paint(bar, accent)
     for m, stroke_src in ((m1, (top_text, f1, 78)), (m2, (bottom_text, f2, 192))):
         t, f, y = stroke_src
-        c.paint(text_mask(t, f, CX, y, 6), INK)
+        c.paint(text_mask(t, f, CX, y, 5), INK)
         tt, bb = _bbox_rows(m)
         stops = [(i / (len(colours) - 1), col) for i, col in enumerate(colours)]
         c.paint(m, vertical(stops, tt, bb))
@@ -271,12 +299,12 @@ def style_stack(c, top_text, bottom_text, face, colours, accent, box=(470, 100))
 
 def style_starburst(c, text, face, burst, fill, box=(420, 120)):
     st = polygon_mask(star_points(CX, CY, 128, 92, 16, 0))
-    c.paint(grow(st, 4), INK)
+    c.paint(grow(st, 3), INK)
     c.paint(st, radial([(0, lerp(burst, (255, 255, 255), 0.6)), (1, burst)], CX, CY, 128))
     f = fitted_font(text, face, box[0], box[1])
     # A heavy dark rim and a white inner rim keep the word apart from the burst.
-    c.paint(text_mask(text, f, CX, CY, 11), INK)
-    c.paint(text_mask(text, f, CX, CY, 5), (255, 255, 255))
+    c.paint(text_mask(text, f, CX, CY, 8), INK)
+    c.paint(text_mask(text, f, CX, CY, 4), (255, 255, 255))
     c.paint(text_mask(text, f, CX, CY), fill)
 
 
@@ -307,7 +335,7 @@ LOGOS = [
     lambda c: style_split(c, "PULSE", "sans", (120, 255, 200), (20, 120, 200)),
     lambda c: style_chrome(c, "QUASAR", "sanscond", (255, 190, 60), (90, 20, 140)),
     lambda c: style_checker(c, "MOSAIC", "sanscond", (40, 90, 255), (170, 230, 255), cell=10),
-    lambda c: style_neon(c, "VOLT", "italic", (255, 230, 40), box=(420, 160)),
+    lambda c: style_neon(c, "VOLT", "italic", (255, 230, 40), box=(420, 160), halo=(255, 110, 20)),
     lambda c: style_outline(c, "LOOP", "gothic", [(255, 240, 60), (255, 120, 40), (230, 30, 60)]),
     lambda c: style_gradient(c, "Horizon", "bookman", [(255, 120, 60), (255, 230, 120), (120, 60, 200)]),
     lambda c: style_ring(c, "CIRCUIT", "mono", (60, 230, 120), (220, 255, 220), "hex"),

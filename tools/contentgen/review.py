@@ -2,6 +2,9 @@
 
 logos.png shows the forty logos and the three badges at full size on a plain
 dark ground (transparent pixels let it through) with their resource ids;
+swarm-sizes.png shows each logo over the demo's clear colour as the swarm
+draws it, from a few pixels wide up to a close-up at four times its size,
+filtered the way the graphics library filters it;
 typefaces.png shows each of the sixteen typefaces with every printable
 character and a sample sentence, doubled as on screen, read back from the committed font sheets in
 the order the scroller reads them.
@@ -29,6 +32,63 @@ def over_ground(picture):
             mp[x, y] = 0 if rgb[x, y] == (0, 0, 0) else 255
     ground.paste(picture, (0, 0), mask)
     return ground
+
+
+# The demo's clear colour (red 0.2, green 0, blue 0.2), which the swarm flies over.
+CLEAR = (51, 0, 51)
+SWARM_WIDTHS = (12, 24, 48, 96, 192)
+CLOSE_UP = 4
+
+
+def as_drawn(picture, width, height, ground=CLEAR):
+    """The picture drawn as a width x height quad over the ground the way
+    the demo draws it: alpha 0 where exact black, colours and alpha sampled
+    bilinearly from the four nearest texels without mipmaps (so small sizes
+    alias as they do on screen) and not premultiplied, then blended with
+    source alpha."""
+    alpha = Image.new("L", picture.size, 0)
+    rgb, ap = picture.load(), alpha.load()
+    for y in range(picture.height):
+        for x in range(picture.width):
+            ap[x, y] = 0 if rgb[x, y] == (0, 0, 0) else 255
+    sx, sy = picture.width / width, picture.height / height
+    # Pillow maps the output pixel centre (x + 0.5) to (x + 0.5) * sx in the
+    # picture and interpolates between texel centres, as the library does.
+    matrix = (sx, 0, 0, 0, sy, 0)
+    colour = picture.transform((width, height), Image.AFFINE, matrix, Image.BILINEAR)
+    cover = alpha.transform((width, height), Image.AFFINE, matrix, Image.BILINEAR)
+    return Image.composite(colour, Image.new("RGB", (width, height), ground), cover)
+
+
+def swarm_sheet(rcdata_dir, ids=None):
+    """Every logo at the sizes the swarm shows, and a corner of it at four
+    times its size, over the clear colour."""
+    label = ImageFont.truetype(LABEL_FONT, 12)
+    ids = ids or list(range(110, 150))
+    small_w = sum(SWARM_WIDTHS) + 8 * len(SWARM_WIDTHS)
+    crop_w, crop_h = 96, 48                      # texels shown in the close-up
+    row_h = max(SWARM_WIDTHS[-1] // 2, crop_h * CLOSE_UP) + 22
+    sheet = Image.new("RGB", (small_w + crop_w * CLOSE_UP + 40, len(ids) * row_h + 16), (18, 18, 22))
+    d = ImageDraw.Draw(sheet)
+    for i, rid in enumerate(ids):
+        with open(os.path.join(rcdata_dir, f"{rid}.rgb"), "rb") as f:
+            picture = imagefiles.rgb_image(f.read())
+        y = 8 + i * row_h
+        x = 8
+        for w in SWARM_WIDTHS:
+            sheet.paste(as_drawn(picture, w, w // 2), (x, y))
+            x += w + 8
+        # The close-up: the picture's left half, where most edges and glows
+        # meet the transparent surroundings, at four times its size.
+        big = as_drawn(picture, 256 * CLOSE_UP, 128 * CLOSE_UP)
+        left = next((c for c in range(256) if any(picture.getpixel((c, r)) != (0, 0, 0)
+                                                  for r in range(128))), 0)
+        box = (max(0, left - 8) * CLOSE_UP, 40 * CLOSE_UP)
+        sheet.paste(big.crop((box[0], box[1], box[0] + crop_w * CLOSE_UP, box[1] + crop_h * CLOSE_UP)),
+                    (x + 16, y))
+        d.text((8, y + SWARM_WIDTHS[-1] // 2 + 4), f"logo {rid - 109} (#{rid})", font=label,
+               fill=(220, 220, 220))
+    return sheet
 
 
 def logo_sheet(rcdata_dir):
@@ -95,7 +155,9 @@ def typeface_sheet(bitmap_dir, scale=2):
 def write_sheets(data_dir, out_dir):
     os.makedirs(out_dir, exist_ok=True)
     logos = os.path.join(out_dir, "logos.png")
+    swarm = os.path.join(out_dir, "swarm-sizes.png")
     faces = os.path.join(out_dir, "typefaces.png")
     logo_sheet(os.path.join(data_dir, "rcdata")).save(logos)
+    swarm_sheet(os.path.join(data_dir, "rcdata")).save(swarm)
     typeface_sheet(os.path.join(data_dir, "bitmap")).save(faces)
-    return [logos, faces]
+    return [logos, swarm, faces]
