@@ -78,11 +78,11 @@ bool dim(const std::vector<uint8_t>& img, int p) {
 // two or three, a soft glow or shadow cut off by the transparency threshold
 // leaves a wide dim band far from any bright pixel.
 int widestDimBand(const std::vector<uint8_t>& img) {
-    std::vector<int> distance(width * height, -1);
+    std::vector<int> distance(size_t(width) * height, -1);
     std::deque<int> queue;
     for (int p = 0; p < width * height; ++p) {
         if (!dim(img, p)) {
-            distance[p] = 0;
+            distance[size_t(p)] = 0;
             queue.push_back(p);
         }
     }
@@ -94,8 +94,8 @@ int widestDimBand(const std::vector<uint8_t>& img) {
                 const int x = p % width + dx, y = p / width + dy;
                 if (x < 0 || y < 0 || x >= width || y >= height) continue;
                 const int q = y * width + x;
-                if (distance[q] < 0) {
-                    distance[q] = distance[p] + 1;
+                if (distance[size_t(q)] < 0) {
+                    distance[size_t(q)] = distance[size_t(p)] + 1;
                     queue.push_back(q);
                 }
             }
@@ -103,7 +103,7 @@ int widestDimBand(const std::vector<uint8_t>& img) {
     }
     int widest = 0;
     for (int p = 0; p < width * height; ++p) {
-        if (!transparent(img, p % width, p / width) && dim(img, p)) widest = std::max(widest, distance[p]);
+        if (!transparent(img, p % width, p / width) && dim(img, p)) widest = std::max(widest, distance[size_t(p)]);
     }
     return widest;
 }

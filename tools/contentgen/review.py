@@ -6,8 +6,11 @@ swarm-sizes.png shows each logo over the demo's clear colour as the swarm
 draws it, from a few pixels wide up to a close-up at four times its size,
 filtered the way the graphics library filters it;
 typefaces.png shows each of the sixteen typefaces with every printable
-character and a sample sentence, doubled as on screen, read back from the committed font sheets in
-the order the scroller reads them.
+character and a sample sentence, doubled as on screen, read back from the
+committed font sheets in the order the scroller reads them. When the review
+folder holds frames/ from review_frames (the content_review target runs it),
+strip-frames.png gathers its strip bands at twice their size and
+swarm-closeups.png its close-ups of the swarm.
 """
 import os
 
@@ -152,6 +155,43 @@ def typeface_sheet(bitmap_dir, scale=2):
     return sheet
 
 
+def frames_sheet(paths, scale, label_text):
+    """Frames written by review_frames, one under the other, each with its
+    name, enlarged by `scale` without smoothing."""
+    label = ImageFont.truetype(LABEL_FONT, 14)
+    frames = [Image.open(p).convert("RGB") for p in paths]
+    width = max(f.width for f in frames) * scale + 16
+    height = sum(f.height * scale + 26 for f in frames) + 8
+    sheet = Image.new("RGB", (width, height), (18, 18, 22))
+    d = ImageDraw.Draw(sheet)
+    y = 8
+    for path, frame in zip(paths, frames):
+        d.text((8, y), label_text(os.path.basename(path)), font=label, fill=(220, 220, 220))
+        sheet.paste(frame.resize((frame.width * scale, frame.height * scale), Image.NEAREST), (8, y + 20))
+        y += frame.height * scale + 26
+    return sheet
+
+
+def _strip_label(name):
+    sheet, half, speed = (int(n) for n in name[len("strip-font"):-len(".png")].replace("-speed", "-").split("-"))
+    return f"font {sheet}, half {half} at speed {speed}"
+
+
+def write_frame_sheets(frames_dir, out_dir):
+    """strip-frames.png and swarm-closeups.png from review_frames' output."""
+    names = sorted(os.listdir(frames_dir))
+    strips = [os.path.join(frames_dir, n) for n in names if n.startswith("strip-")]
+    swarm = [os.path.join(frames_dir, n) for n in names if n.startswith("swarm-")]
+    paths = []
+    if strips:
+        paths.append(os.path.join(out_dir, "strip-frames.png"))
+        frames_sheet(strips, 2, _strip_label).save(paths[-1])
+    if swarm:
+        paths.append(os.path.join(out_dir, "swarm-closeups.png"))
+        frames_sheet(swarm, 1, lambda n: n[:-4]).save(paths[-1])
+    return paths
+
+
 def write_sheets(data_dir, out_dir):
     os.makedirs(out_dir, exist_ok=True)
     logos = os.path.join(out_dir, "logos.png")
@@ -160,4 +200,8 @@ def write_sheets(data_dir, out_dir):
     logo_sheet(os.path.join(data_dir, "rcdata")).save(logos)
     swarm_sheet(os.path.join(data_dir, "rcdata")).save(swarm)
     typeface_sheet(os.path.join(data_dir, "bitmap")).save(faces)
-    return [logos, swarm, faces]
+    paths = [logos, swarm, faces]
+    frames = os.path.join(out_dir, "frames")
+    if os.path.isdir(frames):
+        paths += write_frame_sheets(frames, out_dir)
+    return paths
