@@ -8,13 +8,13 @@ the sheets' glyphs at three times their size, black on white.
 """
 import difflib
 import os
-import shutil
 import subprocess
 import tempfile
 
 from PIL import Image
 
 import imagefiles
+import ocrtools
 import review
 
 LINES = ["THE QUICK BROWN FOX JUMPS", "OVER THE LAZY DOG 0123456789",
@@ -48,15 +48,18 @@ def typeface_scores(bitmap_dir, folder, scale=3):
         with open(os.path.join(bitmap_dir, f"{171 + sheet}.bmp"), "rb") as f:
             grid = Image.frombytes("L", (256, 256), b"".join(imagefiles.sheet_rows(f.read())))
         for half in range(2):
-            page = Image.new("L", (32 * 16 * scale, (len(LINES) * 20 + 10) * scale), 255)
+            # Glyphs at `scale` times their height and 0.6 of that across: the
+            # wide monospace cells read to the OCR as gaps inside words.
+            across = round(16 * scale * 0.6)
+            page = Image.new("L", (32 * across, (len(LINES) * 20 + 10) * scale), 255)
             for row, text in enumerate(LINES):
                 for col, ch in enumerate(text):
                     cell = ord(ch) - 32 + 128 * half
                     glyph = grid.crop(((cell % 16) * 16, (cell // 16) * 16,
                                        (cell % 16) * 16 + 16, (cell // 16) * 16 + 16))
                     glyph = glyph.point(lambda v: 0 if v else 255).resize(
-                        (16 * scale, 16 * scale), Image.NEAREST)
-                    page.paste(glyph, ((col + 1) * 16 * scale, (row * 20 + 5) * scale))
+                        (across, 16 * scale), Image.BILINEAR).point(lambda v: 0 if v < 128 else 255)
+                    page.paste(glyph, ((col + 1) * across, (row * 20 + 5) * scale))
             got = _read(page, folder)
             ratio = difflib.SequenceMatcher(None, "".join("".join(LINES).split()),
                                             "".join(got.split())).ratio()
@@ -76,8 +79,7 @@ def picture_hits(rcdata_dir, folder):
 
 
 def report(data_dir):
-    if not shutil.which("tesseract"):
-        print("ocr: tesseract is not installed (apt-get install tesseract-ocr)")
+    if not ocrtools.ensure_tesseract("ocr"):
         return 3
     with tempfile.TemporaryDirectory() as folder:
         scores = typeface_scores(os.path.join(data_dir, "bitmap"), folder)
