@@ -115,6 +115,23 @@ TEST_P(FontSheet, BothFacesHaveEveryPrintableCharacterWithAGapToItsNeighbours) {
     }
 }
 
+// Every glyph sits alone in a 16-pixel cell, so a face reads as words only
+// when its letters fill the cell the way monospace screen fonts do: narrow
+// letters widened with serifs or slabs, an even colour from letter to letter.
+TEST_P(FontSheet, LettersFillTheirCells) {
+    const std::string letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    for (int half = 0; half < 2; ++half) {
+        int total = 0;
+        for (char c : letters) {
+            const Ink ink = inkOf(file, cellFor(half, c));
+            const int width = ink.right - ink.left + 1;
+            total += width;
+            EXPECT_GE(width, 6) << "half " << half + 1 << " '" << c << "' stands alone in its cell";
+        }
+        EXPECT_GE(double(total) / double(letters.size()), 10.5) << "half " << half + 1 << ": letters too narrow";
+    }
+}
+
 TEST_P(FontSheet, GlyphsStandUprightInStoredRowOrder) {
     for (int half = 0; half < 2; ++half) {
         const Ink underscore = inkOf(file, cellFor(half, '_'));
