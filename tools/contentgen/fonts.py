@@ -210,11 +210,12 @@ def slant(rows_per_step):
 
 
 def hollow(g):
-    """The letter's outline one pixel outside its strokes; the strokes
-    themselves become the hollow inside."""
+    """Strokes keep only their edges: every pixel whose eight neighbours are
+    all ink goes dark, so thick stems become one-pixel walls around a slot
+    while thin bars stay solid and the letter keeps its exact shape."""
     image = _pad(g.image, 1, 1, 1, 1)
-    grown = image.filter(ImageFilter.MaxFilter(3))
-    return Bitmap(ImageChops.subtract(grown, image), g.top - 1)
+    core = image.filter(ImageFilter.MinFilter(3))
+    return Bitmap(ImageChops.subtract(image, core).crop((1, 1, g.image.width + 1, g.image.height + 1)), g.top)
 
 
 def drop_shadow(dx, dy):
@@ -317,14 +318,14 @@ def _faces():
         Typeface("Chunky Pixels", _pcf("5x8.pcf.gz"), [lambda g: scale(g, 3, 2)]),
         Typeface("Geometric", _pcf("ter-u32n_unicode.pcf.gz"), [every_other_row(1)]),
         Typeface("Fixed Bold", _pcf("9x15B.pcf.gz"), [widen(1.5)]),
-        Typeface("Hollow", _pcf("ter-u16n_unicode.pcf.gz"), [double_columns, hollow]),
+        Typeface("Hollow", _pcf("ter-u16b_unicode.pcf.gz"), [double_columns, hollow]),
         Typeface("Typewriter", _pcf("courB12-ISO8859-1.pcf.gz", DPI100), [widen(1.5, 14), embolden]),
         Typeface("Schoolbook", _pcf("ncenB12-ISO8859-1.pcf.gz", DPI100), [widen(1.4)]),
         Typeface("Italic Sans", _pcf("ter-u32b_unicode.pcf.gz"), [every_other_row(1), slant(4)]),
         Typeface("Heavy", _pcf("clB8x16.pcf.gz"), [double_columns]),
         Typeface("Condensed Serif", _pcf("courB12-ISO8859-1.pcf.gz", DPI100), [widen(1.25)]),
         Typeface("Slanted Typewriter", _pcf("courBO12-ISO8859-1.pcf.gz", DPI100), [widen(1.35)]),
-        Typeface("Drop Shadow", _pcf("ter-u16n_unicode.pcf.gz"), [double_columns, drop_shadow(2, 2)]),
+        Typeface("Drop Shadow", _pcf("ter-u32b_unicode.pcf.gz"), [every_other_row(1), drop_shadow(2, 2)]),
         Typeface("Extended", _pcf("ter-u16b_unicode.pcf.gz"), [double_columns]),
         Typeface("Oblique Mono", _psf("Lat15-VGA16.psf.gz"), [double_columns, slant(4)]),
     ]
@@ -334,7 +335,7 @@ def _faces():
 # packages are installed.
 SOURCE_FILES = [
     f"{MISC}/ter-u32b_unicode.pcf.gz", f"{MISC}/ter-u32n_unicode.pcf.gz",
-    f"{MISC}/ter-u16b_unicode.pcf.gz", f"{MISC}/ter-u16n_unicode.pcf.gz",
+    f"{MISC}/ter-u16b_unicode.pcf.gz",
     f"{MISC}/5x8.pcf.gz", f"{MISC}/9x15B.pcf.gz", f"{MISC}/clB8x16.pcf.gz",
     f"{DPI100}/timB12-ISO8859-1.pcf.gz", f"{DPI100}/courB12-ISO8859-1.pcf.gz",
     f"{DPI100}/ncenB12-ISO8859-1.pcf.gz", f"{DPI100}/courBO12-ISO8859-1.pcf.gz",
