@@ -156,6 +156,12 @@ def scale(g, sx, sy):
                   g.top * sy)
 
 
+def drop_bottom_row(g):
+    """Removes the glyph image's last row: an 8-row font doubled to 16 rows
+    keeps its descenders one row shorter and fits the 15 drawn rows."""
+    return Bitmap(g.image.crop((0, 0, g.image.width, g.image.height - 1)), g.top)
+
+
 def every_other_row(phase):
     """A font drawn twice as tall, halved by keeping the rows whose distance
     from the baseline has the given parity, so every face's baseline stays a
@@ -218,14 +224,39 @@ def hollow(g):
     return Bitmap(ImageChops.subtract(image, core).crop((1, 1, g.image.width + 1, g.image.height + 1)), g.top)
 
 
+def _filled(image):
+    """The glyph with its enclosed counters filled: every background pixel
+    that cannot be reached from the border becomes ink."""
+    w, h = image.size
+    px = image.load()
+    outside = set()
+    stack = [(x, y) for x in range(w) for y in (0, h - 1)] + [(x, y) for y in range(h) for x in (0, w - 1)]
+    while stack:
+        x, y = stack.pop()
+        if (x, y) in outside or not (0 <= x < w and 0 <= y < h) or px[x, y]:
+            continue
+        outside.add((x, y))
+        stack += [(x + 1, y), (x - 1, y), (x, y + 1), (x, y - 1)]
+    out = Image.new("L", (w, h), 0)
+    op = out.load()
+    for y in range(h):
+        for x in range(w):
+            if (x, y) not in outside:
+                op[x, y] = 255
+    return out
+
+
 def drop_shadow(dx, dy):
     """A hard shadow below and to the right, kept apart from the letter by a
-    one-pixel gap so the two never merge into a blot."""
+    one-pixel gap so the two never merge into a blot, and kept out of the
+    letter's counters so o, e and a stay open."""
     def op(g):
-        image = _pad(g.image, 0, 0, dx, dy)
-        gap = image.filter(ImageFilter.MaxFilter(3))
-        shadow = ImageChops.subtract(ImageChops.offset(image, dx, dy), gap)
-        return Bitmap(ImageChops.lighter(image, shadow), g.top)
+        image = _pad(g.image, 1, 1, dx + 1, dy + 1)
+        solid = _filled(image)
+        gap = solid.filter(ImageFilter.MaxFilter(3))
+        shadow = ImageChops.subtract(ImageChops.offset(solid, dx, dy), gap)
+        out = ImageChops.lighter(image, shadow)
+        return Bitmap(out.crop((1, 1, out.width, out.height)), g.top)
     return op
 
 
@@ -246,17 +277,45 @@ def _fit_width(image):
     return image
 
 
+def _with_slabs(g, arm):
+    """An i or l drawn as a bare stem gets the serifs of a monospace face: a
+    foot `arm` pixels wide on each side and an arm to the left at the top of
+    the stem (below the dot of the i), so it fills its cell like the others."""
+    image = _pad(g.image, arm, 0, arm, 0)
+    px = image.load()
+    w, h = image.size
+    rows = [y for y in range(h) if any(px[x, y] for x in range(w))]
+    # The stem starts at the first ink row after a gap (the i's dot), or at
+    # the top of the ink.
+    top = rows[0]
+    for a, b in zip(rows, rows[1:]):
+        if b > a + 1:
+            top = b
+    stem = [x for x in range(w) if px[x, rows[-1]]]
+    left, right = min(stem), max(stem)
+    for x in range(left - arm, right + arm + 1):
+        px[x, rows[-1]] = 255
+    for x in range(left - arm, left):
+        px[x, top] = 255
+    return Bitmap(image, g.top)
+
+
 class Typeface:
-    def __init__(self, name, source, operations):
+    def __init__(self, name, source, operations, slabs=0):
         self.name = name
         self.source = source
         self.operations = operations
+        self.slabs = slabs        # arm of the serifs given to a bare i and l, 0 for none
         self.cache = {}
 
     def glyph(self, code):
         if code not in self.cache:
             g = self.source.glyph(code)
             if g is not None and g.ink() is not None:
+                if self.slabs and chr(code) in "il":
+                    box = g.ink()
+                    if box[2] - box[0] <= 2:
+                        g = _with_slabs(g, self.slabs)
                 for op in self.operations:
                     g = op(g)
             self.cache[code] = g
@@ -315,19 +374,19 @@ def _faces():
         Typeface("Sans Bold", _pcf("ter-u32b_unicode.pcf.gz"), [every_other_row(1)]),
         Typeface("Book Serif", _pcf("timB12-ISO8859-1.pcf.gz", DPI100), [widen(1.45, 14), embolden]),
         Typeface("Terminal", _psf("Lat15-VGA16.psf.gz"), [double_columns]),
-        Typeface("Chunky Pixels", _pcf("5x8.pcf.gz"), [lambda g: scale(g, 3, 2)]),
+        Typeface("Chunky Pixels", _pcf("7x14B.pcf.gz"), [double_columns], slabs=2),
         Typeface("Geometric", _pcf("ter-u32n_unicode.pcf.gz"), [every_other_row(1)]),
         Typeface("Fixed Bold", _pcf("9x15B.pcf.gz"), [widen(1.5)]),
-        Typeface("Hollow", _pcf("ter-u16b_unicode.pcf.gz"), [double_columns, hollow]),
+        Typeface("Hollow", _psf("Lat15-VGA16.psf.gz"), [double_columns, hollow]),
         Typeface("Typewriter", _pcf("courB12-ISO8859-1.pcf.gz", DPI100), [widen(1.5, 14), embolden]),
         Typeface("Schoolbook", _pcf("ncenB12-ISO8859-1.pcf.gz", DPI100), [widen(1.4)]),
-        Typeface("Italic Sans", _pcf("ter-u32b_unicode.pcf.gz"), [every_other_row(1), slant(4)]),
-        Typeface("Heavy", _pcf("clB8x16.pcf.gz"), [double_columns]),
+        Typeface("Italic Sans", _psf("Lat15-VGA16.psf.gz"), [double_columns, slant(4)]),
+        Typeface("Heavy", _pcf("ter-u16b_unicode.pcf.gz"), [double_columns]),
         Typeface("Condensed Serif", _pcf("courB12-ISO8859-1.pcf.gz", DPI100), [widen(1.25)]),
-        Typeface("Slanted Typewriter", _pcf("courBO12-ISO8859-1.pcf.gz", DPI100), [widen(1.35)]),
-        Typeface("Drop Shadow", _pcf("ter-u32b_unicode.pcf.gz"), [every_other_row(1), drop_shadow(2, 2)]),
-        Typeface("Extended", _pcf("ter-u16b_unicode.pcf.gz"), [double_columns]),
-        Typeface("Oblique Mono", _psf("Lat15-VGA16.psf.gz"), [double_columns, slant(4)]),
+        Typeface("Blocks", _psf("Lat15-VGA8.psf.gz"), [lambda g: scale(g, 2, 2), drop_bottom_row]),
+        Typeface("Drop Shadow", _pcf("9x15B.pcf.gz"), [widen(1.4, 13), drop_shadow(2, 2)]),
+        Typeface("Extended", _pcf("clB8x16.pcf.gz"), [double_columns]),
+        Typeface("Oblique Mono", _pcf("ter-u32b_unicode.pcf.gz"), [every_other_row(1), slant(4)]),
     ]
 
 
@@ -336,10 +395,10 @@ def _faces():
 SOURCE_FILES = [
     f"{MISC}/ter-u32b_unicode.pcf.gz", f"{MISC}/ter-u32n_unicode.pcf.gz",
     f"{MISC}/ter-u16b_unicode.pcf.gz",
-    f"{MISC}/5x8.pcf.gz", f"{MISC}/9x15B.pcf.gz", f"{MISC}/clB8x16.pcf.gz",
+    f"{MISC}/7x14B.pcf.gz", f"{MISC}/9x15B.pcf.gz", f"{MISC}/clB8x16.pcf.gz",
     f"{DPI100}/timB12-ISO8859-1.pcf.gz", f"{DPI100}/courB12-ISO8859-1.pcf.gz",
-    f"{DPI100}/ncenB12-ISO8859-1.pcf.gz", f"{DPI100}/courBO12-ISO8859-1.pcf.gz",
-    f"{CONSOLE}/Lat15-VGA16.psf.gz",
+    f"{DPI100}/ncenB12-ISO8859-1.pcf.gz",
+    f"{CONSOLE}/Lat15-VGA16.psf.gz", f"{CONSOLE}/Lat15-VGA8.psf.gz",
 ]
 
 
