@@ -56,6 +56,9 @@ bool playSong(Song* song) {
     if (song == nullptr) return false;
     stopSong(song);
     rewindSong(song);
+    // The voices may still hold the previous song's samples, which may have
+    // been freed since: every voice starts idle.
+    resetVoices();
     currentSong = song;
     if (!startPlayback()) {
         currentSong = nullptr;

@@ -5,6 +5,7 @@
 
 #include "music/channel.h"
 #include "output_fixture.h"
+#include "song_loading.h"
 
 using namespace output_test;
 
@@ -61,6 +62,25 @@ TEST_F(OutputTest, PlayingTwiceRestartsFromTheTop) {
         // at 140 BPM (787 frames).
         EXPECT_EQ(ticksThisPlay, 1 + (88400 - 787 + 1224) / 1225);
     }
+}
+
+TEST_F(OutputTest, PlayingAnotherSongStartsWithEveryVoiceIdle) {
+    // Eight channels of looping notes leave eight voices sounding.
+    XmModule module = withOneSample(eightBit(std::vector<int16_t>(64, 50)));
+    module.instruments[0].samples[0].loop = XmLoop::forward;
+    module.instruments[0].samples[0].loopLength = 64;
+    module.channels = 8;
+    for (int c = 0; c < 8; ++c) module.patterns[0].set(0, c, {49, 1, 0, 0, 0});
+    SongPtr first = loadModule(module);
+    ASSERT_TRUE(first);
+    ASSERT_TRUE(playSong(first.get()));
+    first.reset();
+    // The next song plays nothing; its buffer must not be mixed from the
+    // freed song's samples.
+    Song second = makeSong(nullptr);
+    ASSERT_TRUE(playSong(&second));
+    stopSong(&second);
+    for (const Voice& voice : voices) EXPECT_EQ(voice.sample, nullptr) << voice.index;
 }
 
 TEST_F(OutputTest, PlayZeroesTheSongsChannelsAndBindsThemToTheirVoices) {
