@@ -8,6 +8,7 @@
 #include <sched.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -15,6 +16,8 @@
 
 #include "music/file_callbacks.h"
 #include "music/mixer.h"
+#include "music/player.h"
+#include "music/render_checkpoint.h"
 
 int32_t outputRate = 44100;
 int32_t blockFrames = 0;
@@ -28,6 +31,9 @@ Song* currentSong = nullptr;
 std::atomic<bool> stopRequested{false};
 std::atomic<bool> blockBusy{false};
 std::atomic<bool> threadFinished{true};
+
+OutputControl outputControl;
+uint32_t outputGeneration = 0;
 
 namespace {
 
@@ -59,6 +65,22 @@ struct OutputThreadHandle {
     }
 };
 OutputThreadHandle outputThreadHandle;
+
+// A change made while the output is held is rendered from this many blocks
+// past the play position: 80 ms, which is still heard as prompt, and at
+// least two device reads (SDL's take 1,024 frames) plus a block, since a read
+// in progress may already have passed the position by one read.
+int32_t leadBlocks() { return std::max(4, (2048 + blockFrames - 1) / blockFrames + 1); }
+// The longest crossfade: one ramp at the highest rate.
+constexpr int32_t maxFadeFrames = 560;
+
+// State of the render, touched by whichever thread renders (and by the main
+// thread while none runs).
+bool held = false;              // holdOutput stopped the thread; releaseOutput restarts it
+bool songEnded = false;         // the song reached outputControl.endFrame
+bool crossfadePending = false;  // the next block fades in over what was rendered there before
+uint32_t renderGeneration = 0;  // outputGeneration of the running render
+std::array<float, 2 * maxFadeFrames> fadeScratch{};
 
 // Asks for the highest real-time priority; without the right to it the thread
 // simply runs at normal priority, which the two seconds of buffer make safe.
@@ -113,6 +135,8 @@ bool openAudioOutput(int32_t rate) {
 
     handOver.underruns.store(0);
     handOver.missedFrames.store(0);
+    allocateCheckpoints(blockCount);
+
     setMixRate(rate);
     resetVoices();
     lastError.clear();
@@ -129,6 +153,7 @@ void closeAudioOutput() {
     mixBuffer = nullptr;
     outputStorage.reset();
     mixStorage.reset();
+    allocateCheckpoints(0);
     blockFrames = bufferFrames = blockCount = writeBlock = 0;
 }
 
@@ -138,6 +163,11 @@ bool startPlayback() {
     // before the buffer is rewritten.
     openDevice->reset();
     std::fill(outputBuffer, outputBuffer + 2 * static_cast<size_t>(bufferFrames), int16_t{0});
+    clearCheckpoints();
+    clearBlockReports();
+    songEnded = false;
+    crossfadePending = false;
+    renderGeneration = ++outputGeneration;
     writeBlock = 0;
     do {
         fillBlock();
@@ -167,7 +197,51 @@ void stopPlayback() {
     while (blockBusy.load()) std::this_thread::yield();
     if (outputThreadHandle.joinable()) outputThreadHandle.join();
     threadFinished.store(true);
+    held = false;
     currentSong = nullptr;
+}
+
+bool holdOutput() {
+    if (openDevice == nullptr || currentSong == nullptr) return false;
+    if (held) return true;
+    stopRequested.store(true);
+    while (blockBusy.load()) std::this_thread::yield();
+    if (outputThreadHandle.joinable()) outputThreadHandle.join();
+    threadFinished.store(true);
+    held = true;
+    const int64_t played = openDevice->position();
+    const int64_t heldStart = played - played % blockFrames + int64_t{leadBlocks()} * blockFrames;
+    // Only a block already rendered is wound back to; had the thread fallen
+    // behind, the state is already that of the next block to render.
+    if (heldStart < renderedUntil) {
+        int32_t block = static_cast<int32_t>(heldStart / blockFrames % blockCount);
+        if (restoreCheckpoint(block, *currentSong, songEnded)) {
+            writeBlock = block;
+            renderedUntil = heldStart;
+            // The device stops short of the blocks rendered again: should the
+            // thread be late, it plays silence there, never a block half
+            // rewritten.
+            handOver.renderedUntil.store(renderedUntil, std::memory_order_release);
+        }
+    }
+    return true;
+}
+
+void releaseOutput() {
+    if (!held) return;
+    held = false;
+    crossfadePending = true;
+    renderGeneration = ++outputGeneration;
+    stopRequested.store(false);
+    threadFinished.store(false);
+    outputThreadHandle.thread = std::thread(outputThread);
+}
+
+bool readHeardBlock(BlockReport& report) {
+    if (openDevice == nullptr || currentSong == nullptr || bufferFrames <= 0) return false;
+    int64_t frames = openDevice->position();
+    int32_t block = static_cast<int32_t>(frames % bufferFrames) / blockFrames;
+    return readBlockReport(block, report);
 }
 
 int32_t mixSongFrames(float* mix, int32_t frames, TickWatch watch, void* context) {
@@ -190,20 +264,87 @@ int32_t mixSongFrames(float* mix, int32_t frames, TickWatch watch, void* context
             }
         }
         int32_t n = std::min(left, frames - done);
-        mixVoices(mix + 2 * static_cast<ptrdiff_t>(done), n);
+        if (mix != nullptr) mixVoices(mix + 2 * static_cast<ptrdiff_t>(done), n);
         done += n;
         left -= n;
+        song->playedFrames += n;
     }
     song->framesLeftInTick = left;
     return done;
 }
 
+namespace {
+
+// Mixes one block of the current song into `mix` as outputControl asks:
+// nothing while paused (the song stays where it is); otherwise the song up to
+// its end frame, and from there its voices ramping out without ticks.
+void renderSongBlock(float* mix) {
+    Song* song = currentSong;
+    if (song == nullptr || outputControl.paused) {
+        if (song == nullptr) mixVoices(mix, blockFrames);
+        return;
+    }
+    int32_t frames = blockFrames;
+    if (!songEnded) {
+        int64_t left = std::max<int64_t>(0, outputControl.endFrame - song->playedFrames);
+        int32_t n = static_cast<int32_t>(std::min<int64_t>(left, frames));
+        mixSongFrames(mix, n);
+        if (n == frames) return;
+        songEnded = true;
+        mix += 2 * static_cast<ptrdiff_t>(n);
+        frames -= n;
+    }
+    rampOutVoices();
+    mixVoices(mix, frames);
+}
+
+void reportBlock(int32_t block) {
+    BlockReport report{};
+    report.generation = renderGeneration;
+    report.paused = outputControl.paused ? 1 : 0;
+    report.ended = songEnded ? 1 : 0;
+    const Song* song = currentSong;
+    if (song != nullptr) {
+        PlayedTick played = lastPlayedTick();
+        report.orderPosition = played.orderPosition;
+        report.row = played.row;
+        bool inTable = played.orderPosition >= 0 && played.orderPosition < maxOrderPositions;
+        report.pattern = inTable ? song->orderTable[static_cast<size_t>(played.orderPosition)] : -1;
+        report.speed = song->speed;
+        report.bpm = song->bpm;
+        report.channelCount = playedChannelCount(song);
+        report.playedFrames = song->playedFrames;
+        if (!report.paused && !report.ended) report.levels = channelLevels(report.channelCount);
+    }
+    writeBlockReport(block, report);
+}
+
+}  // namespace
+
 void fillBlock() {
     size_t offset = 2 * static_cast<size_t>(writeBlock) * static_cast<size_t>(blockFrames);
     float* mix = mixBuffer + offset;
+    if (currentSong != nullptr) saveCheckpoint(writeBlock, *currentSong, songEnded);
+    // After a change the block's earlier sound fades out as the new one fades
+    // in, which covers whatever the change did to the waveform.
+    int32_t fadeFrames = 0;
+    if (crossfadePending) {
+        fadeFrames = std::min({rampLength, blockFrames, maxFadeFrames});
+        std::copy(mix, mix + 2 * fadeFrames, fadeScratch.begin());
+        crossfadePending = false;
+    }
     std::fill(mix, mix + 2 * static_cast<size_t>(blockFrames), 0.0f);
-    mixSongFrames(mix, blockFrames);
+    renderSongBlock(mix);
+    if (outputControl.volume != 1.0f) {
+        const float volume = std::max(outputControl.volume, 0.0f);
+        for (size_t i = 0; i < 2 * static_cast<size_t>(blockFrames); ++i) mix[i] *= volume;
+    }
+    for (size_t i = 0; i < 2 * static_cast<size_t>(fadeFrames); ++i) {
+        float in = static_cast<float>(i / 2) / static_cast<float>(fadeFrames);
+        mix[i] = mix[i] * in + fadeScratch[i] * (1.0f - in);
+    }
     convertToPcm16(outputBuffer + offset, mix, blockFrames);
+    reportBlock(writeBlock);
     writeBlock = writeBlock + 1 == blockCount ? 0 : writeBlock + 1;
 }
 

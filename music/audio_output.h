@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "music/audio_device.h"
+#include "music/block_report.h"
 #include "music/song.h"
 
 // Module-wide output state. The sizes are set by openAudioOutput.
@@ -34,6 +35,21 @@ struct OutputUnderruns {
 };
 OutputUnderruns outputUnderruns();
 
+// How the output renders the current song. The main thread sets it before
+// playback starts or while the output is held (holdOutput); the thread that
+// renders reads it. The demo leaves it as it is.
+struct OutputControl {
+    bool paused = false;           // render silence and keep the song where it stands
+    float volume = 1.0f;           // gain on the mix, 0 and up (1: the mix as it is)
+    int64_t endFrame = INT64_MAX;  // the song ends once its playedFrames reaches this:
+                                   // its voices ramp out and silence follows
+};
+extern OutputControl outputControl;
+
+// Counts the renders: playback starts and releases of the output. Every block
+// report carries the count of the render that wrote it. Main thread.
+extern uint32_t outputGeneration;
+
 // The device that openAudioOutput opens. Main thread, before opening.
 void installAudioDevice(const AudioDevice* device);
 
@@ -60,6 +76,26 @@ bool startPlayback();
 // the next start or close. Main thread.
 void stopPlayback();
 
+// Lets the main thread change what is heard within a few blocks instead of
+// two seconds. Stops the output thread, then winds the song, channels, voices
+// and player back to where they stood at the start of the held block: the
+// first block the device can't have begun on (a few blocks past the play
+// position). Until releaseOutput the main thread may change them and
+// outputControl (seek with rewindSongTo, pause, set the volume or the end).
+// False, holding nothing, when no song plays. Main thread.
+bool holdOutput();
+
+// Restarts the output thread after holdOutput. It renders from the held block
+// on, crossfading from the sound rendered there before over one ramp length,
+// so the change is heard without a click about 80 ms later. Main thread.
+void releaseOutput();
+
+// The report of the block the device is playing now: what the listener hears
+// (to within one 20 ms block), not the render two seconds ahead. False when no
+// output plays or the block has no report. Lock-free. Main thread, while a
+// song plays (before stopPlayback).
+bool readHeardBlock(BlockReport& report);
+
 // Renders block writeBlock of currentSong and advances writeBlock. Main thread
 // during startPlayback, the output thread afterwards, never both at once.
 void fillBlock();
@@ -76,6 +112,7 @@ using TickWatch = bool (*)(const Song& song, void* context);
 
 // Mixes `frames` frames of currentSong into `mix` (which it does not clear),
 // running the song's tickHandler whenever framesPerTick frames have been mixed
-// since the last tick. Returns the frames mixed: all of them unless `watch`
-// stopped the run. The thread that renders.
+// since the last tick, and adds them to the song's playedFrames. With no
+// `mix` the ticks run and nothing is mixed. Returns the frames mixed: all of
+// them unless `watch` stopped the run. The thread that renders.
 int32_t mixSongFrames(float* mix, int32_t frames, TickWatch watch = nullptr, void* context = nullptr);

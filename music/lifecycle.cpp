@@ -14,6 +14,18 @@ namespace {
 
 constexpr int32_t fallbackBpm = 125;
 
+// The output half of both plays. The voices may still hold the previous
+// song's samples, which may have been freed since: every voice starts idle.
+bool startSong(Song* song) {
+    resetVoices();
+    currentSong = song;
+    if (!startPlayback()) {
+        currentSong = nullptr;
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 Song* loadSong(const char* name) {
@@ -44,6 +56,7 @@ void rewindSong(Song* song) {
     song->framesLeftInTick = 0;
     song->tick = 0;
     song->patternDelay = 0;
+    song->playedFrames = 0;
     setTempo(song, song->defaultBpm);
     int32_t channelCount = std::clamp<int32_t>(song->channelCount, 0, maxSongChannels);
     for (int32_t c = 0; c < channelCount; ++c) {
@@ -52,19 +65,27 @@ void rewindSong(Song* song) {
     }
 }
 
+void rewindSongTo(Song* song, const OrderStart& start) {
+    rewindSong(song);
+    song->orderPosition = std::clamp<int32_t>(start.orderPosition, 0, std::max(0, song->songLength - 1));
+    song->speed = start.speed;
+    song->globalVolume = std::clamp<int32_t>(start.globalVolume, 0, 64);
+    song->playedFrames = std::max<int64_t>(start.frame, 0);
+    setTempo(song, start.bpm);
+}
+
 bool playSong(Song* song) {
     if (song == nullptr) return false;
     stopSong(song);
     rewindSong(song);
-    // The voices may still hold the previous song's samples, which may have
-    // been freed since: every voice starts idle.
-    resetVoices();
-    currentSong = song;
-    if (!startPlayback()) {
-        currentSong = nullptr;
-        return false;
-    }
-    return true;
+    return startSong(song);
+}
+
+bool playSongFrom(Song* song, const OrderStart& start) {
+    if (song == nullptr) return false;
+    stopSong(song);
+    rewindSongTo(song, start);
+    return startSong(song);
 }
 
 bool stopSong(Song* song) {

@@ -297,6 +297,19 @@ void resetVoices() {
     }
 }
 
+void rampOutVoices() {
+    for (Voice& voice : voices) {
+        if (voice.sample == nullptr) continue;
+        if (voice.rampFramesLeft == 0 && voice.currentLeft == 0 && voice.currentRight == 0) {
+            voice.sample = nullptr;
+            continue;
+        }
+        voice.volume = 0;
+        voice.targetLeft = 0;
+        voice.targetRight = 0;
+    }
+}
+
 void mixVoices(float* destination, int32_t frames) {
     if (frames < 1 || destination == nullptr) return;
     for (Voice& voice : voices) {

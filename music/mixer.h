@@ -53,6 +53,11 @@ void setMixRate(int32_t outputRate);
 // main thread when the output opens or an offline render starts.
 void resetVoices();
 
+// Sets every voice's gain targets to 0, so the frames mixed next ramp each
+// sounding voice out over rampLength frames; voices already silent and not
+// ramping go idle. The thread that renders, when a song ends.
+void rampOutVoices();
+
 // Adds `frames` stereo frames (left, right floats) of all voices to
 // `destination`, advancing every active voice's position, direction and ramp,
 // and idling voices whose non-looping sample ends. Does nothing for frames < 1.

@@ -203,6 +203,10 @@ void processRow(Song* song) {
 
 PlayedTick lastPlayedTick() { return rowRead; }
 
+PlayerState savePlayerState() { return PlayerState{rowRead}; }
+
+void restorePlayerState(const PlayerState& state) { rowRead = state.rowRead; }
+
 void playerTick(Song* song) {
     if (!song) return;
     rowRead.tick = song->tick;

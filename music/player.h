@@ -39,6 +39,16 @@ struct PlayedTick {
 };
 PlayedTick lastPlayedTick();
 
+// The player's own state beside the song and the channels. The audio output
+// saves it with them at every block and puts it back when it renders a
+// stretch again, so the later ticks of a row read the same cells. The thread
+// that renders, or the main thread while the output is held.
+struct PlayerState {
+    PlayedTick rowRead;
+};
+PlayerState savePlayerState();
+void restorePlayerState(const PlayerState& state);
+
 // Channels the player processes: the song's channels, at most 32.
 int32_t playedChannelCount(const Song* song);
 

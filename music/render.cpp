@@ -61,6 +61,18 @@ int64_t renderFrames(int16_t* out, int64_t frames, TickWatch watch, void* contex
     return written;
 }
 
+int64_t scanFrames(int64_t frames, TickWatch watch, void* context) {
+    if (currentSong == nullptr) return 0;
+    int64_t done = 0;
+    while (done < frames) {
+        auto want = static_cast<int32_t>(std::min<int64_t>(frames - done, 1 << 30));
+        int32_t passed = mixSongFrames(nullptr, want, watch, context);
+        done += passed;
+        if (passed < want) break;
+    }
+    return done;
+}
+
 void endRender() {
     currentSong = nullptr;
     pcmFramesReady = pcmFramesTaken = 0;

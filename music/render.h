@@ -21,6 +21,14 @@ bool beginRender(Song* song, int32_t rate);
 // which case the frames from that tick on are not written.
 int64_t renderFrames(int16_t* out, int64_t frames, TickWatch watch = nullptr, void* context = nullptr);
 
+// Advances the current song by up to `frames` frames with its ticks alone:
+// the ticks of renderFrames at the same frames, nothing mixed, in a small
+// fraction of the time. Finds where a song ends or where its order positions
+// begin; the voices are left set up but unplayed, so begin the render again
+// before rendering sound. Returns the frames passed: all of them unless
+// `watch` returned true after a tick, which then counts from that tick on.
+int64_t scanFrames(int64_t frames, TickWatch watch = nullptr, void* context = nullptr);
+
 // Forgets the current song and gives the output back its own rate. The song
 // itself stays the caller's.
 void endRender();

@@ -95,6 +95,7 @@ struct Song {
     Instrument* instruments;   // owned, instrumentCount records
     int32_t framesLeftInTick;  // output frames still to mix before the next tick
     int32_t framesPerTick;     // derived from bpm by setTempo
+    int64_t playedFrames;      // output frames mixed since the song's start (or the order start it was placed at)
     int16_t songLength;
     int16_t restartPosition;
     int16_t channelCount;

@@ -64,6 +64,29 @@ TEST_F(OutputTest, PlayingTwiceRestartsFromTheTop) {
     }
 }
 
+TEST_F(OutputTest, PlayingFromAnOrderStartsThereWithItsTempoAndClock) {
+    Song song = makeSong(scramblingTick, 140);
+    song.songLength = 4;
+    struct Case {
+        OrderStart start;
+        int32_t orderPosition, globalVolume;
+    };
+    for (Case c : {Case{{2, 3, 90, 40, 5000}, 2, 40}, Case{{9, 3, 90, 99, 5000}, 3, 64}}) {
+        ticksThisPlay = 0;
+        ASSERT_TRUE(playSongFrom(&song, c.start));
+        ASSERT_TRUE(stopSong(&song));
+        EXPECT_EQ(firstTick.orderPosition, c.orderPosition);
+        EXPECT_EQ(firstTick.row, 0);
+        EXPECT_EQ(firstTick.speed, 3);
+        EXPECT_EQ(firstTick.bpm, 90);
+        EXPECT_EQ(firstTick.globalVolume, c.globalVolume);
+        EXPECT_EQ(firstTick.jumpPosition, -1);
+        EXPECT_EQ(firstTick.tick, 0);
+        EXPECT_EQ(firstTick.frame, 0);
+        EXPECT_EQ(song.playedFrames, 5000 + 88400);
+    }
+}
+
 TEST_F(OutputTest, PlayingAnotherSongStartsWithEveryVoiceIdle) {
     // Eight channels of looping notes leave eight voices sounding.
     XmModule module = withOneSample(eightBit(std::vector<int16_t>(64, 50)));

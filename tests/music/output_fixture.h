@@ -72,9 +72,13 @@ protected:
         installAudioDevice(virtualAudioDevice());
         failVirtualOpen(false);
         tickCount.store(0);
+        outputControl = OutputControl{};
         ASSERT_TRUE(openAudioOutput(44100));
     }
-    void TearDown() override { closeAudioOutput(); }
+    void TearDown() override {
+        closeAudioOutput();
+        outputControl = OutputControl{};
+    }
 };
 
 }  // namespace output_test

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "output_fixture.h"
+#include "song_loading.h"
 
 using namespace output_test;
 
@@ -76,6 +77,36 @@ TEST_F(OutputTest, WatchStopsTheRenderAtTheTickItPicks) {
     EXPECT_EQ(out[0], 10000);
     EXPECT_EQ(out[2 * 882], 10000);
     EXPECT_EQ(out[2 * 1764], 1) << "nothing written from the stopping tick on";
+}
+
+bool reachesOrderTwo(const Song& song, void*) { return song.orderPosition == 2; }
+
+TEST_F(OutputTest, ScanPassesTheRendersTicksWithoutMixing) {
+    // Three orders with speed and tempo changes on the way.
+    XmModule module = withOneSample(eightBit(std::vector<int16_t>(64, 50)));
+    module.orders = {0, 1, 0};
+    module.patterns[0].rows = 8;
+    module.patterns[0].set(0, 0, {49, 1, 0, 0, 0});
+    module.patterns[0].set(3, 1, {0, 0, 0, 15, 0x50});
+    XmPattern& second = module.patterns.emplace_back();
+    second.rows = 5;
+    second.set(1, 2, {0, 0, 0, 15, 0x03});
+    second.set(2, 3, {0, 0, 0, 15, 0xA0});
+    SongPtr song = loadModule(module);
+    ASSERT_TRUE(song);
+    std::vector<int16_t> pcm(2 * 200000);
+    ASSERT_TRUE(beginRender(song.get(), 44100));
+    int64_t rendered = renderFrames(pcm.data(), 200000, reachesOrderTwo);
+    endRender();
+    ASSERT_TRUE(beginRender(song.get(), 44100));
+    int64_t scanned = scanFrames(1000000, reachesOrderTwo);
+    EXPECT_EQ(song->playedFrames, scanned);
+    EXPECT_EQ(song->orderPosition, 2);
+    endRender();
+    // 8 rows at speed 6: 3 at 125 BPM, 5 at 80 BPM; then 1 row at 6 ticks and
+    // 4 at 3 ticks, the first of them at 80 BPM and the last 3 at 160 BPM.
+    EXPECT_EQ(rendered, 18 * 882 + 30 * 1378 + 6 * 1378 + 3 * 1378 + 9 * 689);
+    EXPECT_EQ(scanned, rendered);
 }
 
 TEST_F(OutputTest, RenderIsRefusedWhileTheDevicePlays) {
