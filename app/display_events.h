@@ -1,30 +1,17 @@
-// The handling of SDL events that stands in for the display's window
-// procedure: keys into the keyDown table, the close request into the end of
-// the main loop.
+// The display's input as the main loop sees it: the keyDown table and
+// escapePressed in displayState, and the close request. Each platform turns
+// its own events into these (app/sdl/sdl_events.h, app/win32/window_proc.h).
 #pragma once
 
-#include <SDL.h>
-
-#include <array>
 #include <cstdint>
-#include <optional>
 
 enum class DisplayEventResult : uint8_t {
     Handled,
-    Quit,  // the close request: window-manager close, Alt+F4, SIGINT/SIGTERM
+    Quit,  // the close request: window close, Alt+F4, SIGINT/SIGTERM on Linux
 };
 
-// The platform-neutral virtual-key code (Escape 27, 'A' 65, F1 112, ...) of
-// an SDL key, or none for keys that have no such code.
-std::optional<uint8_t> virtualKeyCode(SDL_Keycode key);
-
-// Applies one event: key down sets and key up clears its keyDown entry,
-// except system keys (any key with Alt held, Alt itself, F10), which are not
-// recorded; Alt+F4 and the window's close request give Quit. Size changes
-// do nothing: the view keeps the size set at open. Main thread.
-DisplayEventResult handleDisplayEvent(const SDL_Event& event, std::array<uint32_t, 256>& keyDown);
-
-// Drains SDL's event queue into handleDisplayEvent and displayState.keyDown
-// (and escapePressed) without waiting. Returns Quit as soon as an event asks
-// for it, leaving the rest queued. Called by the main loop once per frame.
+// Drains the platform's event queue into displayState.keyDown (and
+// escapePressed) without waiting. Returns Quit as soon as an event asks for
+// it, leaving the rest queued. Called by the main loop once per frame. Per
+// platform.
 DisplayEventResult pumpDisplayEvents();

@@ -1,6 +1,6 @@
 // The sound device as the audio output sees it: one looping buffer of 16-bit
 // stereo frames that the program may rewrite while it plays, and the number of
-// frames played since playback started. The demo installs the SDL device,
+// frames played since playback started. The demo installs the platform's device,
 // tests install the virtual one.
 #pragma once
 
@@ -62,3 +62,9 @@ struct AudioDevice {
     // Why the last open failed, for a message. Main thread.
     const char* (*error)();
 };
+
+// The platform's sound device: SDL2 audio on Linux (music/sdl/), waveOut on
+// Windows (music/win32/). Defined by the library tavorly_audio_device, which
+// only the programs link; engine tests install the virtual device instead.
+// Called by runTavorly before opening the output.
+const AudioDevice* systemAudioDevice();

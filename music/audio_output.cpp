@@ -4,9 +4,6 @@
 // by whichever thread renders.
 #include "music/audio_output.h"
 
-#include <pthread.h>
-#include <sched.h>
-
 #include <algorithm>
 #include <array>
 #include <chrono>
@@ -18,6 +15,7 @@
 #include "music/mixer.h"
 #include "music/player.h"
 #include "music/render_checkpoint.h"
+#include "music/thread_priority.h"
 
 int32_t outputRate = 44100;
 int32_t blockFrames = 0;
@@ -81,14 +79,6 @@ bool songEnded = false;         // the song reached outputControl.endFrame
 bool crossfadePending = false;  // the next block fades in over what was rendered there before
 uint32_t renderGeneration = 0;  // outputGeneration of the running render
 std::array<float, 2 * maxFadeFrames> fadeScratch{};
-
-// Asks for the highest real-time priority; without the right to it the thread
-// simply runs at normal priority, which the two seconds of buffer make safe.
-void requestTimeCriticalPriority() {
-    sched_param parameters{};
-    parameters.sched_priority = sched_get_priority_max(SCHED_FIFO);
-    pthread_setschedparam(pthread_self(), SCHED_FIFO, &parameters);
-}
 
 }  // namespace
 

@@ -3,7 +3,7 @@
 // only what the output thread has published as rendered (the ring hand-over)
 // and publishes the frames it has played, both with release/acquire order,
 // since the output thread renders without taking the lock.
-#include "music/sdl/sdl_audio_device.h"
+#include "music/audio_device.h"
 
 #include <SDL.h>
 
@@ -92,4 +92,4 @@ const AudioDevice device{openDevice, startDevice, devicePosition, resetDevice, c
 
 }  // namespace
 
-const AudioDevice* sdlAudioDevice() { return &device; }
+const AudioDevice* systemAudioDevice() { return &device; }

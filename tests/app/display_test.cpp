@@ -1,11 +1,13 @@
-// The display opened on SDL's offscreen driver (a real Mesa GL context, no X
-// server): the GL state and projection the scene relies on, and the frame step.
+// The display opened offscreen (SDL's offscreen driver on Linux, a real Mesa
+// GL context with no X server; a never-shown window on Windows): the GL state
+// and projection the scene relies on, and the frame step.
 #include "app/display.h"
 
-#include <SDL_opengl.h>
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 namespace {
@@ -15,9 +17,7 @@ constexpr int32_t height = 600;
 
 class OffscreenDisplay : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(openDisplay("display test", width, height, 32, DisplaySurface::Offscreen)) << SDL_GetError();
-    }
+    void SetUp() override { ASSERT_TRUE(openDisplay("display test", width, height, 32, DisplaySurface::Offscreen)); }
     void TearDown() override { closeDisplay(); }
 
     std::vector<uint8_t> pixels = std::vector<uint8_t>(width * height * 3);
@@ -63,7 +63,7 @@ TEST_F(OffscreenDisplay, SetsTheSceneGlStateAndPerspective) {
     EXPECT_EQ(value, GL_MODELVIEW);
 
     // 45 degrees vertically, aspect 4:3, near 0.1 (as a float), far 100.
-    const double f = 1.0 / std::tan(22.5 * M_PI / 180.0);
+    const double f = 1.0 / std::tan(22.5 * std::numbers::pi / 180.0);
     const double nearPlane = static_cast<double>(0.1f), farPlane = 100.0;
     const double perspective[16] = {f / (4.0 / 3.0),
                                     0,

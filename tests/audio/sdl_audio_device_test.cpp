@@ -3,7 +3,7 @@
 // SDL's disk driver plays at real-time pace into a file, so what the device
 // played can be compared with the offline render of the same song; under
 // ThreadSanitizer this also checks the callback against the output thread.
-#include "music/sdl/sdl_audio_device.h"
+#include "music/audio_device.h"
 
 #include <gtest/gtest.h>
 
@@ -69,7 +69,7 @@ TEST(SdlAudioDevice, PlaysEveryRenderedFrameInOrderThroughSdlsAudioThread) {
     endRender();
 
     installMemoryFileCallbacks();
-    installAudioDevice(sdlAudioDevice());
+    installAudioDevice(systemAudioDevice());
     ASSERT_TRUE(openAudioOutput(44100)) << audioOutputError();
     ASSERT_TRUE(playSong(song.get()));
     // A second and a half: the output thread rewrites most of the buffer

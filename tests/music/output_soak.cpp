@@ -1,4 +1,4 @@
-// The audio output's soak check: plays a module through the SDL sound device
+// The audio output's soak check: plays a module through the platform's sound device
 // in real time, as the demo does, for a number of seconds, then reports how
 // often the device ran out of rendered sound. Run under load to show the
 // output thread keeps up (see the README's audio output section).
@@ -10,11 +10,11 @@
 #include <cstdlib>
 #include <thread>
 
+#include "music/audio_device.h"
 #include "music/audio_output.h"
 #include "music/disk_file.h"
 #include "music/file_callbacks.h"
 #include "music/lifecycle.h"
-#include "music/sdl/sdl_audio_device.h"
 
 int main(int argc, char** argv) {
     if (argc < 2 || argc > 3) {
@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     installFileCallbacks(openDiskFile, closeDiskFile, readDiskFile, seekDiskFile, tellDiskFile);
-    installAudioDevice(sdlAudioDevice());
+    installAudioDevice(systemAudioDevice());
     if (!openAudioOutput(44100)) {
         std::fprintf(stderr, "output_soak: cannot open the audio output: %s\n", audioOutputError());
         return 1;

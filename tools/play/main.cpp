@@ -12,11 +12,11 @@
 #include <thread>
 #include <vector>
 
+#include "music/audio_device.h"
 #include "music/audio_output.h"
 #include "music/disk_file.h"
 #include "music/file_callbacks.h"
 #include "music/lifecycle.h"
-#include "music/sdl/sdl_audio_device.h"
 #include "tools/play/key_input.h"
 #include "tools/play/live_playback.h"
 #include "tools/play/module_file.h"
@@ -215,7 +215,7 @@ int main(int argc, char** argv) {
     for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) sigaction(signalNumber, &action, nullptr);
 
     installFileCallbacks(openDiskFile, closeDiskFile, readDiskFile, seekDiskFile, tellDiskFile);
-    installAudioDevice(sdlAudioDevice());
+    installAudioDevice(systemAudioDevice());
     if (!openAudioOutput(rate)) {
         std::fprintf(stderr, "tavorly-play: cannot open the sound device: %s\n", audioOutputError());
         return exitFailure;

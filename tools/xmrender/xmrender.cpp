@@ -1,7 +1,5 @@
 // xmrender: renders an XM module with Tavorly's engine into a 16-bit stereo
 // WAV file at 44,100 Hz, by default up to where the song ends.
-#include <unistd.h>
-
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -16,6 +14,7 @@
 #include "music/file_callbacks.h"
 #include "music/lifecycle.h"
 #include "music/render.h"
+#include "tools/xmrender/console.h"
 #include "tools/xmrender/song_end.h"
 #include "tools/xmrender/wav_writer.h"
 
@@ -126,7 +125,7 @@ std::string minutesAndSeconds(int64_t frames) {
 
 // A progress line on stderr, redrawn in place, only when stderr is a terminal.
 struct Progress {
-    bool shown = isatty(STDERR_FILENO) != 0;
+    bool shown = isTerminal(stderr);
     int64_t total = 0;  // 0 when the length is not known in advance
     bool drawn = false;
     std::chrono::steady_clock::time_point lastShown{};
@@ -146,7 +145,7 @@ struct Progress {
         std::fflush(stderr);
     }
     void finish() {
-        if (drawn) std::fputs("\r\033[K", stderr);
+        if (drawn) eraseProgressLine(stderr);
     }
 };
 
@@ -176,15 +175,16 @@ int64_t render(Song* song, int64_t limit, bool toEnd, Progress* progress, Sink&&
 int main(int argc, char** argv) {
     Options options = parseOptions(argc, argv);
     bool toStdout = options.output == "-";
-    if (toStdout && isatty(STDOUT_FILENO))
+    if (toStdout && isTerminal(stdout))
         usageError("will not write WAV data to a terminal; redirect standard output or name a file");
 
     Song* song = loadModule(options.input);
 
     std::FILE* out = toStdout ? stdout : std::fopen(options.output.c_str(), "wb");
     if (out == nullptr) fail("cannot write '" + options.output + "': " + std::strerror(errno));
+    if (toStdout) useBinaryMode(out);
     std::string outputName = toStdout ? "standard output" : "'" + options.output + "'";
-    bool seekable = std::fseek(out, 0, SEEK_CUR) == 0;
+    bool seekable = isSeekable(out);
 
     int64_t limit = options.fixedLength ? options.frames : maxSongFrames;
     bool toEnd = !options.fixedLength;

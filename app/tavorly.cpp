@@ -1,52 +1,51 @@
-// Tavorly's entry point: opens the display, builds the scene, starts the
+// The production's spine: opens the display, builds the scene, starts the
 // music, runs the main loop until Escape, the close request or the end of
-// the production, then takes everything down in a fixed order.
-#define SDL_MAIN_HANDLED
+// the production, then takes everything down in a fixed order. Free of
+// platform headers: the display, events, messages, clock and sound device
+// are reached through their seams.
+#include "app/tavorly.h"
 
-#include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <optional>
+#include <string>
 
 #include "app/display.h"
 #include "app/display_events.h"
-#include "data/embedded_resources.h"
-#include "data/resources.h"
+#include "app/message_box.h"
+#include "app/tick_clock.h"
 #include "data/scrolltext.h"
+#include "music/audio_device.h"
 #include "music/audio_output.h"
 #include "music/file_callbacks.h"
 #include "music/lifecycle.h"
 #include "music/memory_file.h"
-#include "music/sdl/sdl_audio_device.h"
 #include "scene/demo_scene.h"
 #include "scene/random_generator.h"
 #include "scene/tick_source.h"
 
 namespace {
 
-// The scene's clock: SDL's millisecond tick counter.
-uint32_t readSdlTicks(void*) { return SDL_GetTicks(); }
-
 // Music start-up, after the scene is built: install the memory-file routines,
 // open the audio output at 44100 Hz, load the module "#190" and start it.
-// Returns false (after one line on stderr naming what failed) when the output
+// Returns false (after reporting what failed) when the output
 // cannot be opened or the module cannot be loaded; song is then whatever was
 // loaded, for stopMusic to release.
 bool startMusic(Song*& song) {
     song = nullptr;
     installFileCallbacks(openResourceFile, closeMemoryFile, readMemoryFile, seekMemoryFile, tellMemoryFile);
-    installAudioDevice(sdlAudioDevice());
+    installAudioDevice(systemAudioDevice());
     if (!openAudioOutput(44100)) {
-        std::fprintf(stderr, "tavorly: cannot open the audio output: %s\n", audioOutputError());
+        reportFatalError((std::string("cannot open the audio output: ") + audioOutputError()).c_str());
         return false;
     }
     song = loadSong("#190");
     if (song == nullptr) {
-        std::fprintf(stderr, "tavorly: cannot load the music: resource #190 is missing or not an XM module\n");
+        reportFatalError("cannot load the music: resource #190 is missing or not an XM module");
         return false;
     }
     if (!playSong(song)) {
-        std::fprintf(stderr, "tavorly: cannot start the music\n");
+        reportFatalError("cannot start the music");
         return false;
     }
     return true;
@@ -81,10 +80,7 @@ int32_t runMainLoop(Draw&& draw) {
 
 }  // namespace
 
-int main() {
-    SDL_SetMainReady();
-    installResourceTable(embeddedResources());
-
+int32_t runTavorly() {
     // openDisplay has said why on stderr (and in a box where it could).
     if (!openDisplay("Tavorly!", 800, 600, 32, DisplaySurface::FullScreen)) return 1;
 
@@ -93,7 +89,7 @@ int main() {
     // random after that differs from run to run.
     RandomGenerator random;
     std::optional<DemoScene> scene;
-    scene.emplace(TickSource{&readSdlTicks, nullptr}, random, scrollTextBody(), scrollTextTail());
+    scene.emplace(TickSource{&readTickCounter, nullptr}, random, scrollTextBody(), scrollTextTail());
     random.seed(static_cast<uint32_t>(std::time(nullptr)));
 
     Song* song = nullptr;
@@ -104,10 +100,13 @@ int main() {
         std::fprintf(stderr, "tavorly: OpenGL reported %lld errors while drawing (the first: 0x%04x)\n",
                      static_cast<long long>(displayState.glErrors), displayState.firstGlError);
     }
+    if (displayState.glErrors > 0) {
+        std::fprintf(stderr, "tavorly: OpenGL reported %lld errors while drawing (the first: 0x%04x)\n",
+                     static_cast<long long>(displayState.glErrors), displayState.firstGlError);
+    }
     closeDisplay();
     stopMusic(song);
     // Last: its textures went with the GL context.
     scene.reset();
-    SDL_Quit();
     return exitCode;
 }

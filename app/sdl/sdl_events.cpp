@@ -1,5 +1,5 @@
 // Keys and the close request, mapped from SDL events.
-#include "app/display_events.h"
+#include "app/sdl/sdl_events.h"
 
 #include "app/display.h"
 

@@ -1,5 +1,5 @@
 // Key and close events as the main loop sees them through the keyDown table.
-#include "app/display_events.h"
+#include "app/sdl/sdl_events.h"
 
 #include "app/display.h"
 
