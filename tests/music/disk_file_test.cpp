@@ -101,7 +101,7 @@ TEST(DiskFileLoading, ModulesLoadFromDiskAsFromMemory) {
         if (!std::filesystem::exists(path)) continue;
         SongPtr fromMemory = loadBytes(readAll(path));
         installFileCallbacks(openDiskFile, closeDiskFile, readDiskFile, seekDiskFile, tellDiskFile);
-        SongPtr fromDisk(loadSong(path.c_str()));
+        SongPtr fromDisk(loadSong(path.string().c_str()));
         ASSERT_TRUE(fromDisk) << path;
         ASSERT_TRUE(fromMemory) << path;
         expectPlayableSong(*fromDisk);

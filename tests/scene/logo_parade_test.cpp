@@ -6,6 +6,7 @@
 #include <GL/gl.h>
 
 #include <cmath>
+#include <numbers>
 
 #include "scene_test_support.h"
 
@@ -172,7 +173,7 @@ TEST_F(LogoParadeTest, SpinTurnsAboutTheViewAxisAndEndsAtAngle0) {
     auto rotation = [&] {
         GLfloat m[16];
         glGetFloatv(GL_MODELVIEW_MATRIX, m);
-        return std::atan2(m[1], m[0]) * 180.0 / M_PI;  // counter-clockwise on screen is positive
+        return std::atan2(m[1], m[0]) * 180.0 / std::numbers::pi;  // counter-clockwise on screen is positive
     };
     parade().startSpin(2, 16000, 1);
     rig->clock.set(4000);

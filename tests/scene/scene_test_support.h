@@ -19,6 +19,14 @@
 #include "scene/random_generator.h"
 #include "scene/tick_source.h"
 
+#ifdef _WIN32
+// windows.h, which GL/gl.h includes there, defines near and far as macros;
+// included first here so that no later include defines them again.
+#include <windows.h>
+#undef near
+#undef far
+#endif
+
 using Rgb = std::array<uint8_t, 3>;
 
 // A resource table whose bytes live as long as the object.
