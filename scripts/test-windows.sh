@@ -1,0 +1,68 @@
+#!/bin/bash
+# The Windows build's tests, run under Wine on Linux (the test command's
+# Windows stage; also runs on its own):
+#   1. scripts/build-windows.sh: the 64- and 32-bit programs and their zips;
+#   2. the engine's, scene's, display's and resources' unit tests built for
+#      Windows and run under Wine (ctest in build-windows/x64), on a private
+#      Xvfb server for the GL tests and a PulseAudio null sink for waveOut;
+#   3. end to end from Linux (ctest -L windows in build/): tavorly.exe under
+#      Wine, and xmrender.exe against the Linux xmrender byte for byte.
+# Exits non-zero when any build or test fails.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+jobs=$(nproc 2>/dev/null || echo 2)
+work=$(mktemp -d)
+xvfb_pid=""
+pulse_pid=""
+cleanup() {
+    [ -n "$pulse_pid" ] && kill "$pulse_pid" 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    WINEPREFIX="$root/build-windows/x64/wineprefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT INT TERM
+
+scripts/build-windows.sh
+
+echo "== Windows unit tests (under Wine)"
+cmake --build build-windows/x64 -j "$jobs"
+
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >"$work/xvfb" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+done
+if [ ! -s "$work/display" ]; then
+    echo "test-windows: Xvfb did not start:" >&2
+    cat "$work/xvfb" >&2
+    exit 1
+fi
+# A sound server with a null sink on a socket of its own, for waveOut.
+mkdir -p "$work/pulse"
+XDG_RUNTIME_DIR="$work/pulse" HOME="$work/pulse" pulseaudio --daemonize=no --exit-idle-time=-1 -n \
+    --load=module-null-sink "--load=module-native-protocol-unix auth-anonymous=1 socket=$work/pulse/native" \
+    >"$work/pulse.log" 2>&1 &
+pulse_pid=$!
+for _ in $(seq 100); do
+    [ -S "$work/pulse/native" ] && break
+    sleep 0.1
+done
+
+status=0
+(
+    export DISPLAY=":$(head -n1 "$work/display")" PULSE_SERVER="unix:$work/pulse/native"
+    cd build-windows/x64 && ctest --output-on-failure --timeout 900
+) || status=1
+kill "$pulse_pid" 2>/dev/null || true
+pulse_pid=""
+WINEPREFIX="$root/build-windows/x64/wineprefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
+
+echo "== Windows programs end to end (under Wine)"
+scripts/build.sh build -- windows_e2e_tests
+(
+    export TAVORLY_WINDOWS_BUILD_DIR="$root/build-windows/x64"
+    cd build && ctest --output-on-failure -L windows --timeout 600
+) || status=1
+exit $status
