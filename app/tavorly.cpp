@@ -100,10 +100,6 @@ int32_t runTavorly() {
         std::fprintf(stderr, "tavorly: OpenGL reported %lld errors while drawing (the first: 0x%04x)\n",
                      static_cast<long long>(displayState.glErrors), displayState.firstGlError);
     }
-    if (displayState.glErrors > 0) {
-        std::fprintf(stderr, "tavorly: OpenGL reported %lld errors while drawing (the first: 0x%04x)\n",
-                     static_cast<long long>(displayState.glErrors), displayState.firstGlError);
-    }
     closeDisplay();
     stopMusic(song);
     // Last: its textures went with the GL context.
