@@ -12,6 +12,7 @@
 
 #include "app/display.h"
 #include "app/display_events.h"
+#include "app/main_loop.h"
 #include "app/message_box.h"
 #include "app/tick_clock.h"
 #include "data/scrolltext.h"
@@ -63,19 +64,6 @@ void stopMusic(Song* song) {
                      static_cast<long long>(counts.missedFrames * 1000 / outputRate));
     }
     closeAudioOutput();
-}
-
-// Until the production's end: drain events (leaving at once on the close
-// request), leave when Escape is held or was tapped during the last frame,
-// draw and present one frame, leave after a frame whose draw returned
-// non-zero. Returns the exit code.
-template <class Draw>
-int32_t runMainLoop(Draw&& draw) {
-    for (;;) {
-        if (pumpDisplayEvents() == DisplayEventResult::Quit) return 0;
-        if (displayState.keyDown[escapeKey] || displayState.escapePressed) return 0;
-        if (stepFrame(draw) != 0) return 0;
-    }
 }
 
 }  // namespace
