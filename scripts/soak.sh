@@ -36,8 +36,17 @@ export DISPLAY=":$(head -n1 "$work/display")"
 SDL_AUDIODRIVER=dummy build/app/tavorly 2>"$work/stderr" &
 demo_pid=$!
 rss() { awk '/^VmRSS:/ { print $2 }' "/proc/$demo_pid/status" 2>/dev/null || echo 0; }
+# Resident kB by kind of mapping, to tell where memory grew: the heap, the GL
+# driver's generated code (anonymous executable mappings), other anonymous
+# memory, and files with the rest.
+kinds() {
+    awk '/^[0-9a-f]+-[0-9a-f]+ / { kind = ($6 == "[heap]") ? 1 : ($6 == "" && $2 ~ /x/) ? 2 : ($6 == "") ? 3 : 4 }
+         /^Rss:/ { sum[kind] += $2 }
+         END { printf "%8d %8d %8d %8d", sum[1], sum[2], sum[3], sum[4] }' "/proc/$demo_pid/smaps" 2>/dev/null
+}
 
-echo "soak: tavorly for $minutes minutes on $DISPLAY (pid $demo_pid); resident memory every 10 s:"
+echo "soak: tavorly for $minutes minutes on $DISPLAY (pid $demo_pid); resident memory every 10 s (kB):"
+echo "     time    total     heap  gl-code anonymous    files"
 samples=$((minutes * 6))
 baseline=0
 peak=0
@@ -47,7 +56,7 @@ for i in $(seq "$samples"); do
     now=$(rss)
     [ "$i" -eq 6 ] && baseline=$now
     [ "$i" -ge 6 ] && [ "$now" -gt "$peak" ] && peak=$now
-    printf '%5d s  %8d kB\n' $((i * 10)) "$now"
+    printf '%7d s %8d %s\n' $((i * 10)) "$now" "$(kinds)"
 done
 last=$(rss)
 
