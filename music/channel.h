@@ -12,7 +12,6 @@ constexpr uint8_t updateFrequency = 0x01;
 constexpr uint8_t updateVolume = 0x02;
 constexpr uint8_t updatePanning = 0x04;
 constexpr uint8_t triggerNote = 0x08;
-constexpr uint8_t rewindVoice = 0x20;
 
 struct MusicChannel {
     uint8_t currentNote;  // 0-based
@@ -61,12 +60,14 @@ struct MusicChannel {
     uint8_t tremSpeed;
     uint8_t tremDepth;
     uint8_t tremorCount;
-    uint8_t tremorOn;
-    uint8_t tremorOff;
+    uint8_t tremorOn;     // ticks on (x + 1); 0 until a Txy gives one, then taken as 1
+    uint8_t tremorOff;    // ticks off (y + 1); 0 until a Txy gives one, then taken as 1
+    uint8_t tremorMuted;  // 1 from a tremor's off tick until its next on tick or an instrument number
     int32_t patternLoopRow;
     int32_t patternLoopCount;
-    uint8_t waveControl;  // low nibble vibrato waveform, high nibble tremolo waveform
-    uint8_t fineVolumeSlideMemory;
+    uint8_t waveControl;           // low nibble vibrato waveform, high nibble tremolo waveform
+    uint8_t fineVolumeUpMemory;    // EAx
+    uint8_t fineVolumeDownMemory;  // EBx
     uint8_t finePortaUpMemory;
     uint8_t finePortaDownMemory;
 };

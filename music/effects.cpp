@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr uint8_t lowFourUpdateBits = updateFrequency | updateVolume | updatePanning | triggerNote;
 constexpr int32_t lowestSlidePeriod = 56;
 // Portamento down has no musical ceiling; this bound only keeps the period
 // arithmetic inside 32 bits, far beyond the 100 Hz floor of both tables.
@@ -97,8 +96,12 @@ void changeRetriggerVolume(MusicChannel& channel) {
 
 void arpeggio(const Song* song, MusicChannel& channel, uint8_t param, const Sample& sample) {
     if (param == 0) return;
-    int32_t step = song->tick % 3;
-    int32_t n = step == 0 ? 0 : step == 1 ? high(param) : low(param);
+    // Trackers count a row's ticks down from the speed and pick the note from
+    // that count: on the last tick x, on the one before y, then the base note,
+    // and so on upward. A pattern-delay repeat counts down from the speed again.
+    const int32_t speed = std::max(song->speed, 1);
+    const int32_t step = (speed - song->tick % speed) % 3;
+    const int32_t n = step == 0 ? 0 : step == 1 ? high(param) : low(param);
     if (song->songFlags & linearFrequencyTable) {
         channel.periodDelta = n * 64;
     } else if (n != 0) {
@@ -108,19 +111,14 @@ void arpeggio(const Song* song, MusicChannel& channel, uint8_t param, const Samp
     channel.updateFlags |= updateFrequency;
 }
 
-void sampleOffset(MusicChannel& channel, uint8_t param, const Sample& sample) {
+// 9xx: the note of the row starts that many 256 frames in; at or past the
+// sample's end it plays nothing. Without a note only the memory is set.
+void sampleOffset(MusicChannel& channel, uint8_t param) {
     if (param) channel.sampleOffsetMemory = param;
-    int64_t offset = int64_t{channel.sampleOffsetMemory} * 256;
-    if (offset < int64_t{sample.loopStart} + sample.loopLength) {
-        channel.voice->startOffset = static_cast<int32_t>(offset);
-    } else {
-        channel.updateFlags &= ~triggerNote;
-        channel.updateFlags |= rewindVoice;
-    }
+    if (channel.updateFlags & triggerNote) channel.voice->startOffset = channel.sampleOffsetMemory * 256;
 }
 
-void extendedOnRowStart(MusicChannel& channel, uint8_t param, const ChannelSound& sound,
-                        const ChannelBeforeCell& before) {
+void extendedOnRowStart(MusicChannel& channel, uint8_t param) {
     const uint8_t x = low(param);
     switch (high(param)) {
         case extendedFinePortaUp:
@@ -134,11 +132,6 @@ void extendedOnRowStart(MusicChannel& channel, uint8_t param, const ChannelSound
         case extendedVibratoWaveform:
             channel.waveControl = static_cast<uint8_t>((channel.waveControl & 0xF0) | x);
             break;
-        case extendedSetFinetune:
-            // The finetune belongs to the sample and holds for every later note
-            // of every channel; the shared empty sample stays all zero.
-            if (sound.sample != &emptySample) sound.sample->finetune = static_cast<int8_t>(x);
-            break;
         case extendedTremoloWaveform:
             channel.waveControl = static_cast<uint8_t>((channel.waveControl & 0x0F) | (x << 4));
             break;
@@ -146,25 +139,30 @@ void extendedOnRowStart(MusicChannel& channel, uint8_t param, const ChannelSound
             channel.channelPan = x * 16;
             channel.updateFlags |= updatePanning;
             break;
+        case extendedRetrigger:
+            // E90 restarts the note on tick 0, also without a note in the cell.
+            if (x == 0) channel.updateFlags |= triggerNote;
+            break;
         case extendedFineVolumeUp:
-            if (x) channel.fineVolumeSlideMemory = x;
-            raiseVolume(channel, channel.fineVolumeSlideMemory);
+            if (x) channel.fineVolumeUpMemory = x;
+            raiseVolume(channel, channel.fineVolumeUpMemory);
             break;
         case extendedFineVolumeDown:
-            if (x) channel.fineVolumeSlideMemory = x;
-            lowerVolume(channel, channel.fineVolumeSlideMemory);
+            if (x) channel.fineVolumeDownMemory = x;
+            lowerVolume(channel, channel.fineVolumeDownMemory);
             break;
-        case extendedNoteDelay:
-            channel.channelVolume = before.volume;
-            channel.period = before.period;
-            channel.channelPan = before.pan;
-            channel.updateFlags &= ~lowFourUpdateBits;
+        case extendedNoteCut:
+            // EC0 cuts at once.
+            if (x == 0) {
+                channel.channelVolume = 0;
+                channel.updateFlags |= updateVolume;
+            }
             break;
         default: break;
     }
 }
 
-void extendedOnLaterTick(const Song* song, MusicChannel& channel, const Note& cell, const ChannelSound& sound) {
+void extendedOnLaterTick(Song* song, MusicChannel& channel, const Note& cell) {
     const uint8_t x = low(cell.param);
     switch (high(cell.param)) {
         case extendedRetrigger:
@@ -177,28 +175,22 @@ void extendedOnLaterTick(const Song* song, MusicChannel& channel, const Note& ce
             }
             break;
         case extendedNoteDelay:
-            if (song->tick == x) {
-                triggerInstrument(channel, *sound.sample);
-                channel.period = channel.notePeriod;
-                channel.updateFlags |= updateFrequency;
-                if (cell.volume) applyVolumeColumn(channel, cell.volume);
-                channel.updateFlags |= triggerNote;
-            } else {
-                channel.updateFlags &= ~lowFourUpdateBits;
-            }
+            // A delay at or past the row's speed never comes, pattern-delay
+            // repeats included.
+            if (song->tick == x && x < song->speed) startDelayedCell(song, channel, cell);
             break;
         default: break;
     }
 }
 
-void volumeColumnOnLaterTick(MusicChannel& channel, uint8_t value) {
+void volumeColumnOnLaterTick(MusicChannel& channel, uint8_t value, bool linear) {
     const uint8_t x = low(value);
     switch (high(value)) {
         case 0x6: lowerVolume(channel, x); break;
         case 0x7: raiseVolume(channel, x); break;
         case 0xB:
             channel.vibDepth = x;
-            applyVibrato(channel);
+            applyVibrato(channel, linear);
             stepVibratoPhase(channel);
             break;
         case 0xD: shiftPanning(channel, -x); break;
@@ -210,6 +202,7 @@ void volumeColumnOnLaterTick(MusicChannel& channel, uint8_t value) {
 
 void effectOnLaterTick(Song* song, MusicChannel& channel, const Note& cell, const ChannelSound& sound) {
     const uint8_t param = cell.param;
+    const bool linear = song->songFlags & linearFrequencyTable;
     switch (cell.effect) {
         case effectArpeggio: arpeggio(song, channel, param, *sound.sample); break;
         case effectPortaUp:
@@ -227,7 +220,7 @@ void effectOnLaterTick(Song* song, MusicChannel& channel, const Note& cell, cons
             applyTonePortamento(channel);
             break;
         case effectVibrato:
-            applyVibrato(channel);
+            applyVibrato(channel, linear);
             stepVibratoPhase(channel);
             break;
         case effectTonePortaVolumeSlide:
@@ -236,13 +229,13 @@ void effectOnLaterTick(Song* song, MusicChannel& channel, const Note& cell, cons
             slideVolume(channel);
             break;
         case effectVibratoVolumeSlide:
-            applyVibrato(channel);
+            applyVibrato(channel, linear);
             stepVibratoPhase(channel);
             slideVolume(channel);
             break;
         case effectTremolo: applyTremolo(channel); break;
         case effectVolumeSlide: slideVolume(channel); break;
-        case effectExtended: extendedOnLaterTick(song, channel, cell, sound); break;
+        case effectExtended: extendedOnLaterTick(song, channel, cell); break;
         case effectGlobalVolumeSlide: slideGlobalVolume(song); break;
         case effectPanningSlide: slidePanning(channel); break;
         case effectMultiRetrigger:
@@ -252,6 +245,9 @@ void effectOnLaterTick(Song* song, MusicChannel& channel, const Note& cell, cons
             }
             break;
         case effectTremor: applyTremor(channel); break;
+        case effectKeyOff:
+            if (song->tick == param) keyOffChannel(channel, *sound.instrument);
+            break;
         default: break;
     }
 }
@@ -266,9 +262,7 @@ void applyVolumeColumn(MusicChannel& channel, uint8_t value) {
         return;
     }
     switch (high(value)) {
-        case 0x6:
         case 0x8: lowerVolume(channel, x); break;
-        case 0x7:
         case 0x9: raiseVolume(channel, x); break;
         case 0xA: channel.vibSpeed = x; break;
         case 0xB: channel.vibDepth = x; break;
@@ -276,8 +270,6 @@ void applyVolumeColumn(MusicChannel& channel, uint8_t value) {
             channel.channelPan = x * 16;
             channel.updateFlags |= updatePanning;
             break;
-        case 0xD: shiftPanning(channel, -x); break;
-        case 0xE: shiftPanning(channel, x); break;
         case 0xF:
             if (x) channel.tonePortaSpeed = static_cast<uint8_t>(x * 16);
             channel.portaTarget = channel.notePeriod;
@@ -287,9 +279,9 @@ void applyVolumeColumn(MusicChannel& channel, uint8_t value) {
     }
 }
 
-void applyEffectOnRowStart(Song* song, MusicChannel& channel, const Note& cell, const ChannelSound& sound,
-                           const ChannelBeforeCell& before) {
+void applyEffectOnRowStart(Song* song, MusicChannel& channel, const Note& cell, const ChannelSound& sound) {
     const uint8_t param = cell.param;
+    const bool linear = song->songFlags & linearFrequencyTable;
     const uint8_t x = high(param);
     const uint8_t y = low(param);
     switch (cell.effect) {
@@ -307,7 +299,7 @@ void applyEffectOnRowStart(Song* song, MusicChannel& channel, const Note& cell, 
         case effectVibrato:
             if (x) channel.vibSpeed = x;
             if (y) channel.vibDepth = y;
-            applyVibrato(channel);
+            applyVibrato(channel, linear);
             break;
         case effectTonePortaVolumeSlide:
             channel.portaTarget = channel.notePeriod;
@@ -316,7 +308,7 @@ void applyEffectOnRowStart(Song* song, MusicChannel& channel, const Note& cell, 
             break;
         case effectVibratoVolumeSlide:
             if (param) channel.volumeSlideMemory = param;
-            applyVibrato(channel);
+            applyVibrato(channel, linear);
             break;
         case effectTremolo:
             if (x) channel.tremSpeed = x;
@@ -326,7 +318,7 @@ void applyEffectOnRowStart(Song* song, MusicChannel& channel, const Note& cell, 
             channel.channelPan = param;
             channel.updateFlags |= updatePanning;
             break;
-        case effectSampleOffset: sampleOffset(channel, param, *sound.sample); break;
+        case effectSampleOffset: sampleOffset(channel, param); break;
         case effectVolumeSlide:
             if (param) channel.volumeSlideMemory = param;
             break;
@@ -335,7 +327,7 @@ void applyEffectOnRowStart(Song* song, MusicChannel& channel, const Note& cell, 
             channel.channelVolume = param;
             channel.updateFlags |= updateVolume;
             break;
-        case effectExtended: extendedOnRowStart(channel, param, sound, before); break;
+        case effectExtended: extendedOnRowStart(channel, param); break;
         case effectSetGlobalVolume:
             song->globalVolume = std::min<int32_t>(param, 64);
             channel.updateFlags |= updateVolume;
@@ -357,11 +349,11 @@ void applyEffectOnRowStart(Song* song, MusicChannel& channel, const Note& cell, 
             }
             break;
         case effectTremor:
+            // Tremor counts the later ticks only; tick 0 keeps the state of the tick before.
             if (param) {
                 channel.tremorOn = static_cast<uint8_t>(x + 1);
                 channel.tremorOff = static_cast<uint8_t>(y + 1);
             }
-            applyTremor(channel);
             break;
         case effectExtraFinePorta:
             if (x == 1) {
@@ -380,6 +372,7 @@ void processEffectTicks(Song* song) {
     const Note* cells = rowInPlay(song);
     if (!cells) return;
     const int32_t count = playedChannelCount(song);
+    const bool linear = song->songFlags & linearFrequencyTable;
     for (int32_t c = 0; c < count; ++c) {
         MusicChannel& channel = channels[c];
         const Note& cell = cells[c];
@@ -387,7 +380,9 @@ void processEffectTicks(Song* song) {
         const ChannelSound sound = resolveSound(song, channel);
         channel.volumeDelta = 0;
         channel.periodDelta = 0;
-        channel.updateFlags = 0;
+        // The volume goes to the voice on every tick, so a change of the
+        // global volume reaches every channel at once.
+        channel.updateFlags = updateVolume;
         const Instrument& instrument = *sound.instrument;
         if ((instrument.volumeEnvelopeFlags & envelopeOn) && !channel.volumeEnvDone) {
             stepEnvelope(channel, volumeEnvelopeOf(instrument), EnvelopeTrack::volume);
@@ -399,9 +394,11 @@ void processEffectTicks(Song* song) {
             channel.fadeoutVolume = std::max(channel.fadeoutVolume - instrument.fadeout, 0);
             channel.updateFlags |= updateVolume;
         }
-        volumeColumnOnLaterTick(channel, cell.volume);
+        volumeColumnOnLaterTick(channel, cell.volume, linear);
         effectOnLaterTick(song, channel, cell, sound);
-        applyAutoVibrato(channel, instrument);
-        applyToVoice(channel, sound.sample, song);
+        // A note delay may have started another note in this tick.
+        const ChannelSound playing = resolveSound(song, channel);
+        applyAutoVibrato(channel, *playing.instrument);
+        applyToVoice(channel, playing.sample, song);
     }
 }

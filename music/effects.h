@@ -59,22 +59,13 @@ struct ChannelSound {
     Sample* sample;          // never null: emptySample stands in
 };
 
-// Volume, period and panning as they were before a cell was applied; a note
-// delay puts them back on tick 0.
-struct ChannelBeforeCell {
-    int32_t volume;
-    int32_t period;
-    int32_t pan;
-};
-
-// Tick 0 of a volume-column byte. Called by the row processing and by the
-// note delay when its note starts.
+// Tick 0 of a volume-column byte (the slides wait for the later ticks).
+// Called by the row processing and by the note delay when its note starts.
 void applyVolumeColumn(MusicChannel& channel, uint8_t value);
 
 // Tick 0 of a cell's effect, except the flow effects. Called by the row
 // processing after the envelopes and fadeout of that tick.
-void applyEffectOnRowStart(Song* song, MusicChannel& channel, const Note& cell, const ChannelSound& sound,
-                           const ChannelBeforeCell& before);
+void applyEffectOnRowStart(Song* song, MusicChannel& channel, const Note& cell, const ChannelSound& sound);
 
 // Every tick of a row but tick 0: envelopes, fadeout, volume column and effect
 // of each channel, then auto-vibrato and the hand-over to the voice. Called by

@@ -157,7 +157,7 @@ void applyAutoVibrato(MusicChannel& channel, const Instrument& instrument) {
     channel.updateFlags |= updateFrequency;
 }
 
-void applyVibrato(MusicChannel& channel) {
+void applyVibrato(MusicChannel& channel, bool linearTable) {
     const int32_t q = channel.vibPhase;
     int32_t w;
     switch (channel.waveControl & 3) {
@@ -166,6 +166,9 @@ void applyVibrato(MusicChannel& channel) {
         default: w = 255; break;
     }
     int32_t d = ((w * channel.vibDepth) >> 5) & ~3;
+    // The first half of the phase lowers the pitch: a negative offset in the
+    // linear table, a positive (longer) period in the Amiga table.
+    if (!linearTable) d = -d;
     channel.periodDelta = q < 0 ? d : -d;
     channel.updateFlags |= updateFrequency;
 }
@@ -191,8 +194,11 @@ void applyTremolo(MusicChannel& channel) {
 }
 
 void applyTremor(MusicChannel& channel) {
-    if (channel.tremorCount >= channel.tremorOn) channel.volumeDelta = -channel.channelVolume;
+    // A Txy that never gave lengths plays one tick on, one tick off.
+    const int32_t on = std::max<int32_t>(channel.tremorOn, 1);
+    const int32_t off = std::max<int32_t>(channel.tremorOff, 1);
+    channel.tremorMuted = channel.tremorCount >= on;
     channel.tremorCount = static_cast<uint8_t>(channel.tremorCount + 1);
-    if (channel.tremorCount >= channel.tremorOn + channel.tremorOff) channel.tremorCount = 0;
+    if (channel.tremorCount >= on + off) channel.tremorCount = 0;
     channel.updateFlags |= updateVolume;
 }

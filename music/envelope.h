@@ -25,7 +25,8 @@ void setVolumeEnvelopePosition(MusicChannel& channel, const Instrument& instrume
 void applyAutoVibrato(MusicChannel& channel, const Instrument& instrument);
 
 // Sets periodDelta from the vibrato waveform at vibPhase; does not step it.
-void applyVibrato(MusicChannel& channel);
+// The swing starts downward in pitch in both frequency tables.
+void applyVibrato(MusicChannel& channel, bool linearTable);
 
 // Advances vibPhase by vibSpeed, wrapping within -32..31.
 void stepVibratoPhase(MusicChannel& channel);
@@ -34,5 +35,7 @@ void stepVibratoPhase(MusicChannel& channel);
 // around channelVolume, and advances the phase.
 void applyTremolo(MusicChannel& channel);
 
-// Silences this tick while the tremor count is in its off stretch, and counts.
+// One tick after tick 0 of a tremor: mutes or unmutes the channel by the
+// tremor count, and counts. The mute outlasts the effect until the next
+// instrument number.
 void applyTremor(MusicChannel& channel);

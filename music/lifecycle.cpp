@@ -49,6 +49,7 @@ Song* loadSong(const char* name) {
 void rewindSong(Song* song) {
     song->jumpPosition = -1;
     song->breakRow = -1;
+    song->nextPatternRow = 0;
     song->globalVolume = song->initialGlobalVolume;
     song->speed = song->defaultSpeed;
     song->row = 0;

@@ -36,7 +36,10 @@ void handOverToPartner(MusicChannel& channel) {
 void startNote(Voice& voice, Sample* sample) {
     voice.sample = sample;
     uint64_t loopEnd = uint64_t{sample->loopStart} + sample->loopLength;
-    if (voice.startOffset < 0 || static_cast<uint64_t>(voice.startOffset) >= loopEnd) voice.startOffset = 0;
+    if (voice.startOffset < 0) voice.startOffset = 0;
+    // A note whose sample offset lies at or past the sample's end plays nothing.
+    if (voice.startOffset > 0 && static_cast<uint64_t>(voice.startOffset) >= loopEnd) voice.sample = nullptr;
+    if (static_cast<uint64_t>(voice.startOffset) >= loopEnd) voice.startOffset = 0;
     voice.position = static_cast<int64_t>(voice.startOffset) << 32;
     voice.direction = voiceForward;
     voice.startOffset = 0;
@@ -108,8 +111,9 @@ void applyToVoice(MusicChannel& channel, Sample* sample, const Song* song) {
     Voice& voice = *channel.voice;
 
     if (channel.updateFlags & updateVolume) {
-        double v = static_cast<double>(channel.channelVolume + channel.volumeDelta) * channel.volumeEnvValue *
-                   channel.fadeoutVolume * song->globalVolume * (255.0 / 34359738368.0);
+        const int32_t level = channel.tremorMuted ? 0 : channel.channelVolume + channel.volumeDelta;
+        double v = static_cast<double>(level) * channel.volumeEnvValue * channel.fadeoutVolume * song->globalVolume *
+                   (255.0 / 34359738368.0);
         voice.volume = static_cast<int32_t>(v);
         setGainTargets(voice);
     }
@@ -123,9 +127,5 @@ void applyToVoice(MusicChannel& channel, Sample* sample, const Song* song) {
     if (channel.updateFlags & updateFrequency) {
         bool linear = song->songFlags & linearFrequencyTable;
         voice.step = voiceStep(periodFrequency(linear, channel.period, channel.periodDelta));
-    }
-    if (channel.updateFlags & rewindVoice) {
-        voice.position = 0;
-        voice.startOffset = 0;
     }
 }

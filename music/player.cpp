@@ -70,7 +70,12 @@ void applyFlowEffect(Song* song, MusicChannel& channel, const Note& cell, bool& 
                     channel.patternLoopRow = song->row;
                 } else {
                     channel.patternLoopCount = channel.patternLoopCount == 0 ? x : channel.patternLoopCount - 1;
-                    if (channel.patternLoopCount != 0) song->row = channel.patternLoopRow - 1;
+                    if (channel.patternLoopCount != 0) {
+                        song->row = channel.patternLoopRow - 1;
+                        // The loop's start row is also where the next pattern
+                        // starts when this one runs out, as trackers play it.
+                        song->nextPatternRow = channel.patternLoopRow;
+                    }
                 }
             } else if ((param >> 4) == extendedPatternDelay) {
                 song->patternDelay = x * song->speed;
@@ -78,6 +83,8 @@ void applyFlowEffect(Song* song, MusicChannel& channel, const Note& cell, bool& 
             break;
         }
         case effectSetSpeed:
+            // F00 is ignored: a speed of 0 would play a row on every tick.
+            if (param == 0) break;
             if (param < 32) {
                 song->speed = param;
             } else {
@@ -88,47 +95,93 @@ void applyFlowEffect(Song* song, MusicChannel& channel, const Note& cell, bool& 
     }
 }
 
-// The seventeen steps of tick 0 for one channel.
+// The finetune a note plays with: the sample's, or that of an E5x in its own
+// cell, where x = 8 is the sample's pitch and each step is an eighth of a
+// semitone. The sample itself keeps its finetune.
+int8_t noteFinetune(const Note& cell, const Sample& sample) {
+    if (cell.effect == effectExtended && (cell.param >> 4) == extendedSetFinetune) {
+        return static_cast<int8_t>(((cell.param & 0x0F) - 8) * 16);
+    }
+    return sample.finetune;
+}
+
+void startNotePeriod(const Song* song, MusicChannel& channel, const Note& cell, const Sample& sample, bool porta) {
+    channel.realNote = static_cast<uint8_t>(cell.note + sample.relativeNote - 1);
+    const int8_t finetune = noteFinetune(cell, sample);
+    const bool linear = song->songFlags & linearFrequencyTable;
+    channel.notePeriod = linear ? linearPeriod(channel.realNote, finetune) : amigaPeriod(channel.realNote, finetune);
+    if (!porta) channel.period = channel.notePeriod;
+}
+
+// The sample whose volume and panning an instrument number resets the channel
+// to: with a note, the note's; without one, the sample that is playing, which
+// plays on (as trackers do, also when the number names another instrument or
+// none at all).
+Sample& instrumentResetSample(const MusicChannel& channel, const Note& cell, Sample& resolved) {
+    if (isRealNote(cell.note) || !channel.voice || !channel.voice->sample) return resolved;
+    return *channel.voice->sample;
+}
+
+// A volume-column volume (0x10..0x50) brings back a note that a key-off cut
+// on an instrument without a volume envelope.
+void reviveAfterKeyOff(MusicChannel& channel, const Instrument& instrument, uint8_t volume) {
+    if (volume >= 0x10 && volume <= 0x50 && channel.keyOff && !(instrument.volumeEnvelopeFlags & envelopeOn)) {
+        channel.volumeEnvValue = 64;
+    }
+}
+
+bool isDelayedCell(const Note& cell) {
+    return cell.effect == effectExtended && (cell.param >> 4) == extendedNoteDelay && (cell.param & 0x0F) != 0;
+}
+
+// The steps of tick 0 for one channel. A cell with a note delay (EDx, x > 0)
+// leaves its note, instrument, volume column and key-off to tick x
+// (startDelayedCell); the channel plays on meanwhile.
 void processChannelRow(Song* song, int32_t c, const Note& cell, bool& jumpSeen) {
     MusicChannel& channel = channels[c];
     bindVoice(c);
-    const bool porta = cell.effect == effectTonePorta || cell.effect == effectTonePortaVolumeSlide;
-    if (cell.instrument != 0 && !porta) channel.currentInstrument = static_cast<uint8_t>(cell.instrument - 1);
-    if (isRealNote(cell.note) && !porta) channel.currentNote = static_cast<uint8_t>(cell.note - 1);
+    const bool delayed = isDelayedCell(cell);
+    // Tone portamento from the effect or from the volume column: the note only
+    // sets the target.
+    const bool porta =
+        cell.effect == effectTonePorta || cell.effect == effectTonePortaVolumeSlide || cell.volume >= 0xF0;
+    if (!delayed && cell.instrument != 0 && !porta)
+        channel.currentInstrument = static_cast<uint8_t>(cell.instrument - 1);
+    if (!delayed && isRealNote(cell.note) && !porta) channel.currentNote = static_cast<uint8_t>(cell.note - 1);
 
     const ChannelSound sound = resolveSound(song, channel);
     const Instrument& instrument = *sound.instrument;
     Sample& sample = *sound.sample;
-    const ChannelBeforeCell before{channel.channelVolume, channel.period, channel.channelPan};
 
-    // A tremolo that ends keeps the offset of its last tick in the volume.
-    if (channel.lastEffect == effectTremolo && cell.effect != effectTremolo) {
-        channel.channelVolume += channel.volumeDelta;
-    }
+    // On tick 0 of a row that goes on with tremolo, the last tick's tremolo
+    // holds (a new instrument or volume sets the plain volume instead).
+    const bool tremoloHolds = channel.lastEffect == effectTremolo && cell.effect == effectTremolo &&
+                              cell.instrument == 0 && (cell.volume < 0x10 || cell.volume > 0x50);
     channel.lastEffect = cell.effect;
-    channel.volumeDelta = 0;
+    if (!tremoloHolds) channel.volumeDelta = 0;
     channel.updateFlags = 0;
 
-    if (isRealNote(cell.note)) {
-        channel.realNote = static_cast<uint8_t>(cell.note + sample.relativeNote - 1);
-        const bool linear = song->songFlags & linearFrequencyTable;
-        channel.notePeriod =
-            linear ? linearPeriod(channel.realNote, sample.finetune) : amigaPeriod(channel.realNote, sample.finetune);
-        if (!porta) channel.period = channel.notePeriod;
+    if (!delayed && isRealNote(cell.note)) {
+        startNotePeriod(song, channel, cell, sample, porta);
         channel.updateFlags = triggerNote;
     }
     channel.periodDelta = 0;
     channel.updateFlags |= updateFrequency | updateVolume;
 
-    if (cell.instrument != 0) triggerInstrument(channel, sample);
-    if (cell.volume != 0) applyVolumeColumn(channel, cell.volume);
-    if (cell.note == noteKeyOff || cell.effect == effectKeyOff) channel.keyOff = 1;
+    if (!delayed) {
+        if (cell.instrument != 0) triggerInstrument(channel, instrumentResetSample(channel, cell, sample));
+        if (cell.volume != 0) {
+            applyVolumeColumn(channel, cell.volume);
+            reviveAfterKeyOff(channel, instrument, cell.volume);
+        }
+        // Kxx lets the key go on tick xx (K00 at once, like a key-off note).
+        if (cell.note == noteKeyOff || (cell.effect == effectKeyOff && cell.param == 0)) {
+            keyOffChannel(channel, instrument);
+        }
+    }
 
-    if (instrument.volumeEnvelopeFlags & envelopeOn) {
-        if (!channel.volumeEnvDone) stepEnvelope(channel, volumeEnvelopeOf(instrument), EnvelopeTrack::volume);
-    } else if (channel.keyOff) {
-        // Without a volume envelope, key-off cuts the note at once.
-        channel.volumeEnvValue = 0;
+    if ((instrument.volumeEnvelopeFlags & envelopeOn) && !channel.volumeEnvDone) {
+        stepEnvelope(channel, volumeEnvelopeOf(instrument), EnvelopeTrack::volume);
     }
     if ((instrument.panningEnvelopeFlags & envelopeOn) && !channel.panningEnvDone) {
         stepEnvelope(channel, panningEnvelopeOf(instrument), EnvelopeTrack::panning);
@@ -139,7 +192,7 @@ void processChannelRow(Song* song, int32_t c, const Note& cell, bool& jumpSeen) 
     }
 
     applyFlowEffect(song, channel, cell, jumpSeen);
-    applyEffectOnRowStart(song, channel, cell, sound, before);
+    applyEffectOnRowStart(song, channel, cell, sound);
 
     applyAutoVibrato(channel, instrument);
     applyToVoice(channel, &sample, song);
@@ -167,6 +220,35 @@ ChannelSound resolveSound(const Song* song, const MusicChannel& channel) {
 
 const Note* rowInPlay(const Song* song) { return cellsOfRow(song, rowRead.orderPosition, rowRead.row); }
 
+void keyOffChannel(MusicChannel& channel, const Instrument& instrument) {
+    channel.keyOff = 1;
+    // Without a volume envelope, key-off cuts the note at once.
+    if (!(instrument.volumeEnvelopeFlags & envelopeOn)) channel.volumeEnvValue = 0;
+    channel.updateFlags |= updateVolume;
+}
+
+void startDelayedCell(Song* song, MusicChannel& channel, const Note& cell) {
+    if (cell.note == noteKeyOff) {
+        keyOffChannel(channel, *resolveSound(song, channel).instrument);
+        return;
+    }
+    const int32_t volumeBefore = channel.channelVolume;
+    if (cell.instrument != 0) channel.currentInstrument = static_cast<uint8_t>(cell.instrument - 1);
+    if (isRealNote(cell.note)) channel.currentNote = static_cast<uint8_t>(cell.note - 1);
+    const ChannelSound sound = resolveSound(song, channel);
+    if (isRealNote(cell.note)) startNotePeriod(song, channel, cell, *sound.sample, false);
+    channel.period = channel.notePeriod;
+    triggerInstrument(channel, instrumentResetSample(channel, cell, *sound.sample));
+    // A delayed note without an instrument number keeps the channel's volume;
+    // its panning is the sample's again.
+    if (cell.instrument == 0 && isRealNote(cell.note)) channel.channelVolume = volumeBefore;
+    if (cell.volume != 0) {
+        applyVolumeColumn(channel, cell.volume);
+        reviveAfterKeyOff(channel, *sound.instrument, cell.volume);
+    }
+    channel.updateFlags |= updateFrequency | triggerNote;
+}
+
 void triggerInstrument(MusicChannel& channel, const Sample& sample) {
     channel.channelVolume = sample.volume;
     channel.channelPan = sample.panning;
@@ -185,6 +267,7 @@ void triggerInstrument(MusicChannel& channel, const Sample& sample) {
     channel.autoVibPhase = 0;
     channel.autoVibSweepPos = 0;
     channel.tremorCount = 0;
+    channel.tremorMuted = 0;
     if ((channel.waveControl & 0x0F) < 4) channel.vibPhase = 0;
     if ((channel.waveControl >> 4) < 4) channel.tremPhase = 0;
     channel.updateFlags |= updateVolume | updatePanning;
@@ -213,7 +296,10 @@ void playerTick(Song* song) {
     if (song->tick != 0) {
         processEffectTicks(song);
     } else {
-        if (song->jumpPosition >= 0) song->orderPosition = song->jumpPosition;
+        if (song->jumpPosition >= 0) {
+            song->orderPosition = song->jumpPosition;
+            song->nextPatternRow = 0;
+        }
         if (song->breakRow >= 0) song->row = song->breakRow;
         // A break into a shorter pattern starts it from its first row.
         if (song->row >= rowCountAt(song, song->orderPosition)) song->row = 0;
@@ -222,7 +308,7 @@ void playerTick(Song* song) {
             song->breakRow = song->row + 1;
             if (song->breakRow >= rowCountAt(song, song->orderPosition)) {
                 song->jumpPosition = nextOrderPosition(song, song->orderPosition);
-                song->breakRow = 0;
+                song->breakRow = song->nextPatternRow;
             }
         }
     }

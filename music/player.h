@@ -22,6 +22,15 @@ void processRow(Song* song);
 // Called by processRow and by the note delay.
 void triggerInstrument(MusicChannel& channel, const Sample& sample);
 
+// Lets the channel's key go: envelopes leave their sustain, the fadeout
+// starts, and a note without a volume envelope is cut. Called by the row
+// processing for key-off notes and by Kxx on its tick.
+void keyOffChannel(MusicChannel& channel, const Instrument& instrument);
+
+// Tick x of a note delay (EDx): the cell's note, instrument number, volume
+// column or key-off, which tick 0 left alone. Called by the later-tick effects.
+void startDelayedCell(Song* song, MusicChannel& channel, const Note& cell);
+
 // The instrument and sample a channel plays, from its currentInstrument and
 // currentNote; the empty records stand in for anything missing.
 ChannelSound resolveSound(const Song* song, const MusicChannel& channel);

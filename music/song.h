@@ -117,6 +117,9 @@ struct Song {
     int32_t patternDelay;
     int32_t breakRow;      // -1 none
     int32_t jumpPosition;  // -1 none
+    // Row at which the next pattern starts when the current one runs out: 0,
+    // or the start row of the last pattern loop (E6x) that jumped back in it.
+    int32_t nextPatternRow;
     TickHandler tickHandler;
 };
 

@@ -36,7 +36,7 @@ TEST(CLibraryMath, PitchAndWaveformValuesMatchTheLinuxBuild) {
         MusicChannel channel{};
         channel.vibPhase = static_cast<int8_t>(phase);
         channel.vibDepth = 15;
-        applyVibrato(channel);
+        applyVibrato(channel, true);
         vibrato.add(channel.periodDelta);
     }
     Instrument instrument{};

@@ -48,16 +48,20 @@ TEST(Portamento, TonePortamentoApproachesTheNewNoteWithoutRestartingIt) {
     EXPECT_EQ(h.channel(0).period, 4352);
 }
 
-TEST(Portamento, VolumeColumnPortamentoTakesTheNewPitchAtOnceAndSharesTheSpeed) {
+TEST(Portamento, VolumeColumnPortamentoSlidesTowardItsNoteAndSharesTheSpeed) {
     XmModule module = oneCell({c4, 1, 0, 0, 0});
     module.patterns[0].set(1, 0, {e4, 0, 0xF1, 0, 0});
     module.patterns[0].set(2, 0, {c4, 0, 0, 3, 0x00});
     PlayerHarness h(module);
     h.tick(7);
-    EXPECT_EQ(h.channel(0).period, 4352);
+    EXPECT_EQ(h.channel(0).period, 4608) << "the note only sets the target";
     EXPECT_EQ(h.channel(0).voice, &voices[0]) << "the sample is not restarted";
-    h.tick(7);
-    EXPECT_EQ(h.channel(0).period, 4352 + 16 * 4);
+    h.tick(2);
+    EXPECT_EQ(h.channel(0).period, 4608 - 2 * 16 * 4);
+    h.tick(3);
+    EXPECT_EQ(h.channel(0).period, 4352) << "stops at the target";
+    h.tick(2);
+    EXPECT_EQ(h.channel(0).period, 4352 + 16 * 4) << "3xx with no speed goes on at the volume column's";
 }
 
 TEST(Portamento, FineAndExtraFineSlidesReplayTheirMemories) {
@@ -72,31 +76,48 @@ TEST(Portamento, FineAndExtraFineSlidesReplayTheirMemories) {
     EXPECT_EQ(h.channel(0).period, 4608 - 16 + 6);
 }
 
-TEST(Arpeggio, CyclesBaseAndBothOffsetsByTickInEitherTable) {
-    PlayerHarness linear(oneCell({c4, 1, 0, 0, 0x37}));
-    std::vector<int32_t> deltas;
-    for (int t = 0; t < 6; ++t) {
-        linear.tick();
-        deltas.push_back(linear.channel(0).periodDelta);
+// The semitones 037 adds on each tick of a row: the ticks count down from the
+// speed, the last tick plays x, the one before y, then the base note.
+TEST(Arpeggio, PicksItsNoteByTheTicksLeftInTheRowInEitherTable) {
+    struct Case {
+        uint8_t speed;
+        uint8_t patternDelay;
+        std::vector<int32_t> semitones;
+    };
+    for (const Case& c :
+         {Case{6, 0, {0, 7, 3, 0, 7, 3}}, Case{3, 0, {0, 7, 3}}, Case{4, 0, {0, 0, 7, 3}}, Case{5, 0, {0, 3, 0, 7, 3}},
+          Case{3, 1, {0, 7, 3, 0, 7, 3}}, Case{5, 1, {0, 3, 0, 7, 3, 7, 3, 0, 7, 3}}}) {
+        XmModule module = testModule(2);
+        module.speed = c.speed;
+        module.patterns[0].set(0, 0, {c4, 1, 0, 0, 0x37});
+        if (c.patternDelay) module.patterns[0].set(0, 1, {0, 0, 0, 0xE, static_cast<uint8_t>(0xE0 | c.patternDelay)});
+        PlayerHarness h(module);
+        std::vector<int32_t> semitones;
+        for (size_t t = 0; t < c.semitones.size(); ++t) {
+            h.tick();
+            semitones.push_back(h.channel(0).periodDelta / 64);
+        }
+        EXPECT_EQ(semitones, c.semitones) << "speed " << int(c.speed) << ", pattern delay " << int(c.patternDelay);
     }
-    EXPECT_EQ(deltas, (std::vector<int32_t>{0, 3 * 64, 7 * 64, 0, 3 * 64, 7 * 64}));
-
     PlayerHarness amiga(oneCell({c4, 1, 0, 0, 0x37}, false));
     amiga.tick(2);
-    EXPECT_EQ(amiga.channel(0).periodDelta, 1439 - 1712);
+    EXPECT_EQ(amiga.channel(0).periodDelta, 1142 - 1712) << "a fifth up on tick 1 at speed 6";
 }
 
-TEST(Vibrato, OffsetFollowsTheSineFromTheSecondTick) {
-    PlayerHarness h(oneCell({c4, 1, 0, 4, 0x4F}));
-    h.tick(2);
-    EXPECT_EQ(h.channel(0).periodDelta, 0);
-    h.tick();
-    // Phase 4: |sin(pi/8)| * 256 = 97; 97 * 15 / 32 = 45, low bits cleared.
-    EXPECT_EQ(h.channel(0).periodDelta, -44);
-    EXPECT_EQ(h.channel(0).vibPhase, 8);
+TEST(Vibrato, OffsetFollowsTheSineFromTheSecondTickDownwardInPitchInEitherTable) {
+    for (bool linear : {true, false}) {
+        PlayerHarness h(oneCell({c4, 1, 0, 4, 0x4F}, linear));
+        h.tick(2);
+        EXPECT_EQ(h.channel(0).periodDelta, 0);
+        h.tick();
+        // Phase 4: |sin(pi/8)| * 256 = 97; 97 * 15 / 32 = 45, low bits cleared;
+        // a lower pitch is a smaller linear period but a larger Amiga period.
+        EXPECT_EQ(h.channel(0).periodDelta, linear ? -44 : 44);
+        EXPECT_EQ(h.channel(0).vibPhase, 8);
+    }
 }
 
-TEST(VolumeSlide, SlidesShareOneMemoryAndTheVolumeColumnSlidesOnEveryTick) {
+TEST(VolumeSlide, SlidesShareOneMemoryAndTheVolumeColumnSlidesAfterTickZero) {
     XmModule module = oneCell({c4, 1, 0, fx('A'), 0x04});
     module.patterns[0].set(1, 0, {0, 0, 0, 6, 0x00});
     module.patterns[0].set(2, 0, {0, 0, 0x62, 0, 0});
@@ -106,10 +127,27 @@ TEST(VolumeSlide, SlidesShareOneMemoryAndTheVolumeColumnSlidesOnEveryTick) {
     EXPECT_EQ(h.channel(0).channelVolume, 64 - 20);
     h.tick(6);
     EXPECT_EQ(h.channel(0).channelVolume, 64 - 40);
-    h.tick(6);
-    EXPECT_EQ(h.channel(0).channelVolume, 64 - 52);
+    h.tick(1);
+    EXPECT_EQ(h.channel(0).channelVolume, 64 - 40) << "no volume-column slide on tick 0";
+    h.tick(5);
+    EXPECT_EQ(h.channel(0).channelVolume, 64 - 50);
     h.tick(6);  // fine up by 2 from the volume column; EB0 has no memory yet
-    EXPECT_EQ(h.channel(0).channelVolume, 64 - 52 + 2);
+    EXPECT_EQ(h.channel(0).channelVolume, 64 - 50 + 2);
+}
+
+TEST(VolumeSlide, FineSlidesUpAndDownEachReplayTheirOwnValue) {
+    XmModule module = oneCell({c4, 1, 0, fx('C'), 0x20});
+    module.patterns[0].set(1, 0, {0, 0, 0, 0xE, 0xA8});
+    module.patterns[0].set(2, 0, {0, 0, 0, 0xE, 0xB2});
+    module.patterns[0].set(3, 0, {0, 0, 0, 0xE, 0xA0});
+    module.patterns[0].set(4, 0, {0, 0, 0, 0xE, 0xB0});
+    PlayerHarness h(module);
+    std::vector<int32_t> volumes;
+    for (int row = 0; row < 5; ++row) {
+        h.tick(6);
+        volumes.push_back(h.channel(0).channelVolume);
+    }
+    EXPECT_EQ(volumes, (std::vector<int32_t>{32, 40, 38, 46, 44}));
 }
 
 TEST(Volume, SetVolumeAboveSixtyFourIsLouderAndGlobalVolumeReachesLaterChannelsFirst) {
@@ -128,24 +166,36 @@ TEST(Volume, SetVolumeAboveSixtyFourIsLouderAndGlobalVolumeReachesLaterChannelsF
     EXPECT_EQ(h.voice(2).volume, 119);
 }
 
-TEST(Volume, TremorWithZeroLengthsSilencesEveryTick) {
-    PlayerHarness h(oneCell({c4, 1, 0, fx('T'), 0x00}));
-    for (int t = 0; t < 6; ++t) {
-        h.tick();
-        EXPECT_EQ(h.voice(0).volume, 0) << t;
-    }
-}
-
-TEST(Volume, TremorAlternatesOnAndOffLengthsAcrossRows) {
-    XmModule module = oneCell({c4, 1, 0, fx('T'), 0x12});
-    module.patterns[0].set(1, 0, {0, 0, 0, fx('T'), 0});
-    PlayerHarness h(module);
+// Which ticks sound, tick 0 of the first row first.
+std::vector<int32_t> audibleTicks(PlayerHarness& h, int ticks) {
     std::vector<int32_t> audible;
-    for (int t = 0; t < 10; ++t) {
+    for (int t = 0; t < ticks; ++t) {
         h.tick();
         audible.push_back(h.voice(0).volume > 0);
     }
-    EXPECT_EQ(audible, (std::vector<int32_t>{1, 1, 0, 0, 0, 1, 1, 0, 0, 0}));
+    return audible;
+}
+
+TEST(Volume, TremorCountsTheTicksAfterTickZeroAndTickZeroKeepsTheTickBefore) {
+    XmModule module = oneCell({c4, 1, 0, fx('T'), 0x12});
+    module.patterns[0].set(1, 0, {0, 0, 0, fx('T'), 0});
+    PlayerHarness h(module);
+    // On for 2 ticks, off for 3, counting ticks 1 to 5 of each row.
+    EXPECT_EQ(audibleTicks(h, 10), (std::vector<int32_t>{1, 1, 1, 0, 0, 0, 0, 1, 1, 0}));
+
+    PlayerHarness unset(oneCell({c4, 1, 0, fx('T'), 0x00}));
+    EXPECT_EQ(audibleTicks(unset, 6), (std::vector<int32_t>{1, 1, 0, 1, 0, 1})) << "no lengths yet: one on, one off";
+}
+
+TEST(Volume, TremorSilenceOutlastsTheEffectUntilAnInstrumentNumber) {
+    XmModule module = oneCell({c4, 1, 0, fx('T'), 0x01});
+    module.patterns[0].set(1, 0, {0, 0, 0, fx('C'), 0x40});
+    module.patterns[0].set(2, 0, {c4, 0, 0x40, 0, 0});
+    module.patterns[0].set(3, 0, {0, 1, 0, 0, 0});
+    PlayerHarness h(module);
+    h.tick(6);  // ends on an off tick
+    EXPECT_EQ(audibleTicks(h, 12), std::vector<int32_t>(12, 0)) << "Cxx, a note and a volume leave it silent";
+    EXPECT_EQ(audibleTicks(h, 1), std::vector<int32_t>{1});
 }
 
 TEST(Panning, SlidesClampButVolumeColumnSlidesOnlyClampAtTheVoice) {
@@ -156,30 +206,33 @@ TEST(Panning, SlidesClampButVolumeColumnSlidesOnlyClampAtTheVoice) {
     h.tick(6);
     EXPECT_EQ(h.channel(0).channelPan, 255);
     h.tick(6);
-    EXPECT_EQ(h.channel(0).channelPan, 255 + 24);
+    EXPECT_EQ(h.channel(0).channelPan, 255 + 20) << "the volume column slides after tick 0";
     EXPECT_EQ(h.voice(0).pan, 255);
 }
 
-TEST(SampleOffset, OffsetWithoutNoteWaitsForTheNextNoteAndOneBeyondTheEndRewinds) {
+TEST(SampleOffset, OffsetAppliesToTheNoteOfItsRowAndOnePastTheEndSilencesIt) {
     XmModule module = oneCell({0, 0, 0, 9, 0x02});
     module.patterns[0].set(1, 0, {c4, 1, 0, 0, 0});
-    module.patterns[0].set(2, 0, {c4, 1, 0, 9, 0x04});
+    module.patterns[0].set(2, 0, {c4, 1, 0, 9, 0x00});
+    module.patterns[0].set(3, 0, {c4, 1, 0, 9, 0x04});
     PlayerHarness h(module);
     h.tick(7);
-    EXPECT_EQ(h.voice(0).position, int64_t{512} << 32);
-    h.voice(0).position = int64_t{700} << 32;
+    EXPECT_EQ(h.voice(0).position, 0) << "an offset without a note does not wait for the next one";
     h.tick(6);
-    EXPECT_EQ(h.channel(0).voice, &voices[0]) << "1024 frames is beyond the loop end: no new note";
-    EXPECT_EQ(h.voice(0).position, 0);
+    EXPECT_EQ(h.voice(0).position, int64_t{512} << 32) << "900 replays the memory";
+    h.tick(6);
+    EXPECT_EQ(h.channel(0).voice, &voices[0]) << "1024 frames is beyond the loop end: the note starts on the partner";
+    EXPECT_EQ(h.voice(0).sample, nullptr) << "and plays nothing";
+    EXPECT_EQ(voices[32].volume, 0) << "while the old note ramps out";
 }
 
-TEST(Retrigger, NoteDelayPlaysOnItsTickCountingPatternDelayTicks) {
+TEST(Retrigger, NoteDelayPlaysOnItsTickWithinTheRowsSpeed) {
     struct Case {
         uint8_t param;
         uint8_t delay;
         int playsOnTick;  // -1: never
     };
-    for (Case c : {Case{0xD3, 0, 3}, Case{0xD0, 0, -1}, Case{0xD6, 0, -1}, Case{0xD8, 1, 8}}) {
+    for (Case c : {Case{0xD3, 0, 3}, Case{0xD0, 0, 0}, Case{0xD6, 0, -1}, Case{0xD8, 1, -1}, Case{0xD3, 1, 3}}) {
         XmModule module = testModule(2);
         module.patterns[0].set(0, 0, {c4, 1, 0, 0xE, c.param});
         module.patterns[0].set(0, 1, {0, 0, 0, 0xE, static_cast<uint8_t>(0xE0 | c.delay)});
@@ -215,12 +268,16 @@ TEST(Retrigger, RetriggerAndNoteCutActOnTheirTicks) {
     EXPECT_EQ(h.channel(0).voice, &voices[32]);
 }
 
-TEST(Finetune, SetFinetuneHoldsForLaterNotesOfTheSampleOnEveryChannel) {
+TEST(Finetune, SetFinetuneTunesOnlyTheNoteOfItsOwnCell) {
     XmModule module = testModule(2);
     module.patterns[0].set(0, 0, {c4, 1, 0, 0xE, 0x5F});
-    module.patterns[0].set(1, 1, {c4, 1, 0, 0, 0});
+    module.patterns[0].set(1, 0, {c4, 0, 0, 0, 0});
+    module.patterns[0].set(1, 1, {c4, 1, 0, 0xE, 0x50});
     PlayerHarness h(module);
-    h.tick(7);
-    EXPECT_EQ(h.channel(0).period, 4608);
-    EXPECT_EQ(h.channel(1).period, 4608 - 15 / 2);
+    h.tick();
+    EXPECT_EQ(h.channel(0).period, 4608 - 112 / 2) << "E5F: seven eighths of a semitone up";
+    h.tick(6);
+    EXPECT_EQ(h.channel(0).period, 4608) << "the next note has the sample's finetune again";
+    EXPECT_EQ(h.channel(1).period, 4608 + 128 / 2) << "E50: a semitone down";
+    EXPECT_EQ(h.song().instruments[0].samples[0]->finetune, 0);
 }

@@ -114,13 +114,13 @@ TEST(VoiceHandOver, EachNoteStartWhileTheVoiceSoundsMovesToThePartner) {
     EXPECT_EQ(h.channel(1).voice, &voices[1]);
 }
 
-TEST(VoiceHandOver, StartOffsetAtTheLoopEndStartsAtZero) {
+TEST(VoiceHandOver, StartOffsetAtTheLoopEndPlaysNothing) {
     PlayerHarness h(testModule());
     MusicChannel& channel = h.channel(0);
     Sample& sample = *h.song().instruments[0].samples[0];
     h.voice(0).startOffset = static_cast<int32_t>(sample.loopStart + sample.loopLength);
     channel.updateFlags = triggerNote;
     applyToVoice(channel, &sample, &h.song());
-    EXPECT_EQ(h.voice(0).position, 0);
-    EXPECT_EQ(h.voice(0).sample, &sample);
+    EXPECT_EQ(h.voice(0).sample, nullptr);
+    EXPECT_EQ(h.voice(0).startOffset, 0);
 }

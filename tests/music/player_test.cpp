@@ -35,12 +35,13 @@ std::vector<int32_t> rowsPlayed(PlayerHarness& h, int ticks) {
 
 }  // namespace
 
-TEST(Flow, SpeedZeroMakesEveryTickARowTick) {
+TEST(Flow, SpeedZeroIsIgnored) {
     XmModule module = testModule();
+    module.speed = 2;
     module.patterns[0].set(0, 0, {0, 0, 0, 0xF, 0x00});
     PlayerHarness h(module);
-    EXPECT_EQ(rowsPlayed(h, 4), (std::vector<int32_t>{0, 1, 2, 3}));
-    EXPECT_EQ(h.song().speed, 0);
+    EXPECT_EQ(rowsPlayed(h, 4), (std::vector<int32_t>{0, 0, 1, 1}));
+    EXPECT_EQ(h.song().speed, 2);
 }
 
 TEST(Flow, PatternDelayStretchesTheRowBySpeedTimesX) {
@@ -52,13 +53,16 @@ TEST(Flow, PatternDelayStretchesTheRowBySpeedTimesX) {
     EXPECT_EQ(rows.back(), 1);
 }
 
-TEST(Flow, PatternLoopPlaysTheLoopedRowsThreeTimes) {
-    XmModule module = testModule();
+TEST(Flow, PatternLoopPlaysTheLoopedRowsThreeTimesAndTheNextPatternFromItsStartRow) {
+    XmModule module = testModule(4, 12);
     module.speed = 1;
+    module.orders = {0, 0};
     module.patterns[0].set(4, 1, {0, 0, 0, 0xE, 0x60});
     module.patterns[0].set(8, 1, {0, 0, 0, 0xE, 0x62});
     PlayerHarness h(module);
-    EXPECT_EQ(rowsPlayed(h, 20), (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 4, 5, 6, 7, 8, 4, 5, 6, 7, 8, 9}));
+    EXPECT_EQ(rowsPlayed(h, 23),
+              (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 4, 5, 6, 7, 8, 4, 5, 6, 7, 8, 9, 10, 11, 4}));
+    EXPECT_EQ(h.song().orderPosition, 1);
 }
 
 TEST(Flow, JumpAndBreakInOneRowCombineByChannelOrder) {
@@ -144,24 +148,32 @@ TEST(Flow, ChannelsBeyondThirtyTwoAreNotPlayed) {
     for (int v = 1; v < voiceCount; ++v) EXPECT_EQ(voices[v].sample, nullptr) << v;
 }
 
-TEST(Row, InstrumentWithoutNoteResetsTheChannelWithoutRestartingTheSample) {
+TEST(Row, InstrumentWithoutNoteResetsFromThePlayingSampleWhichPlaysOn) {
     XmModule module = testModule();
     module.speed = 1;
     module.instruments.push_back(module.instruments[0]);
+    module.instruments[0].samples[0].panning = 60;
     module.instruments[1].samples[0].volume = 40;
     module.instruments[1].samples[0].panning = 200;
-    module.patterns[0].set(0, 0, {c4, 1, 0x20, 0, 0});
+    module.patterns[0].set(0, 0, {c4, 1, 0x20, 8, 0x10});
     module.patterns[0].set(1, 0, {0, 2, 0, 0, 0});
+    module.patterns[0].set(2, 0, {0, 0, 0x20, 0, 0});
+    module.patterns[0].set(3, 0, {0, 9, 0, 0, 0});
+    module.patterns[0].set(4, 0, {c4, 0, 0, 0, 0});
     PlayerHarness h(module);
     h.tick();
     Sample* first = h.voice(0).sample;
     h.voice(0).position = int64_t{123} << 32;
     h.tick();
-    EXPECT_EQ(h.channel(0).channelVolume, 40);
-    EXPECT_EQ(h.channel(0).channelPan, 200);
+    EXPECT_EQ(h.channel(0).channelVolume, 64) << "the volume of the sample that plays, not instrument 2's";
+    EXPECT_EQ(h.channel(0).channelPan, 60);
     EXPECT_EQ(h.channel(0).voice, &voices[0]);
     EXPECT_EQ(h.voice(0).sample, first);
     EXPECT_EQ(h.voice(0).position, int64_t{123} << 32);
+    h.tick(2);
+    EXPECT_EQ(h.voice(0).volume, 127) << "a missing instrument number also resets and the sample plays on";
+    h.tick();
+    EXPECT_EQ(h.voice(0).sample, &emptySample) << "the next note takes the missing instrument: nothing";
 }
 
 TEST(Row, NoteWithoutInstrumentRestartsAtTheCurrentVolumeAndKeepsEnvelopeAndKeyOff) {
@@ -190,13 +202,17 @@ TEST(Row, NoteWithoutInstrumentRestartsAtTheCurrentVolumeAndKeepsEnvelopeAndKeyO
     }
 }
 
-TEST(Row, EndedTremoloLeavesItsLastOffsetInTheVolume) {
+TEST(Row, TremoloHoldsOnTickZeroAndEndsAtThePlainVolume) {
     XmModule module = testModule();
     module.patterns[0].set(0, 0, {c4, 1, 0x30, 7, 0x48});
+    module.patterns[0].set(1, 0, {0, 0, 0, 7, 0});
     PlayerHarness h(module);
     h.tick(7);
-    // Phase 16 on the last tick: full sine, 255 * 8 / 64 = 31 on top of 32.
-    EXPECT_EQ(h.channel(0).channelVolume, 63);
+    // Phase 16 on the last tick of row 0: full sine, 255 * 8 / 64 = 31 on top of 32.
+    EXPECT_EQ(h.channel(0).volumeDelta, 31) << "tick 0 of the next tremolo row keeps it";
+    h.tick(6);
+    EXPECT_EQ(h.channel(0).volumeDelta, 0);
+    EXPECT_EQ(h.channel(0).channelVolume, 32);
 }
 
 TEST(Row, ChannelWithoutInstrumentStaysSilent) {
