@@ -8,16 +8,21 @@
 //   - its pitch: the frequency of the strongest spectral peak (Hann window of
 //     2048 frames around the window, peak interpolated), in cents;
 //   - its balance: (right RMS - left RMS) / (right RMS + left RMS).
-// Two renders are first aligned (the lag within +-50 ms at which their loudness
+// Two renders are first aligned (the lag within +-20 ms at which their loudness
 // curves agree best) and level-matched (the median loudness difference over
-// windows where both sound is taken out). A window then agrees when
+// windows where both sound, at most 3 dB, is taken out). A window then agrees
+// when
 //   - the loudness differs by at most 3 dB, also allowing the neighbouring
 //     window (onsets and ramps may fall 10 ms apart), and
-//   - where both sound (above -30 dB): the pitch differs by at most 50 cents
+//   - where both sound (above -30 dB): the pitch differs by at most 25 cents
 //     (again allowing a neighbour) and the balance by at most 0.2.
 // The renders match when at least 90 % of the windows they share agree and
 // their lengths differ by at most 2 % + 150 ms (a player may let the last
 // notes ring out for up to 100 ms after the song's end).
+//
+// The pitch is that of the loudest tone, so the measure suits modules that
+// play one tone at a time, as the crafted ones do; on a full song the players
+// themselves differ in many windows where chords make the loudest peak jump.
 #pragma once
 
 #include <cstdint>
