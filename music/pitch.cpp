@@ -101,6 +101,15 @@ uint64_t voiceStep(int64_t frequency) {
     return (whole << 32) | fraction;
 }
 
+void sendVolume(const MusicChannel& channel, const Song* song) {
+    Voice& voice = *channel.voice;
+    const int32_t level = channel.tremorMuted ? 0 : channel.channelVolume + channel.volumeDelta;
+    double v = static_cast<double>(level) * channel.volumeEnvValue * channel.fadeoutVolume * song->globalVolume *
+               (255.0 / 34359738368.0);
+    voice.volume = static_cast<int32_t>(v);
+    setGainTargets(voice);
+}
+
 void applyToVoice(MusicChannel& channel, Sample* sample, const Song* song) {
     if (int64_t{channel.period} + channel.periodDelta == 0) channel.updateFlags &= ~updateFrequency;
 
@@ -110,13 +119,7 @@ void applyToVoice(MusicChannel& channel, Sample* sample, const Song* song) {
     }
     Voice& voice = *channel.voice;
 
-    if (channel.updateFlags & updateVolume) {
-        const int32_t level = channel.tremorMuted ? 0 : channel.channelVolume + channel.volumeDelta;
-        double v = static_cast<double>(level) * channel.volumeEnvValue * channel.fadeoutVolume * song->globalVolume *
-                   (255.0 / 34359738368.0);
-        voice.volume = static_cast<int32_t>(v);
-        setGainTargets(voice);
-    }
+    if (channel.updateFlags & updateVolume) sendVolume(channel, song);
     if (channel.updateFlags & updatePanning) {
         // The envelope's reach shrinks toward the edges in quarter steps.
         int64_t reach = (128 - std::abs(int64_t{channel.channelPan} - 128)) / 32;

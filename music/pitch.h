@@ -30,6 +30,12 @@ int64_t periodFrequency(bool linearTable, int32_t period, int32_t periodDelta);
 // at 100 Hz.
 uint64_t voiceStep(int64_t frequency);
 
+// Sets the volume and gain targets of the channel's voice from the channel's
+// volume, envelope, fadeout and tremor state and the song's global volume.
+// Called by applyToVoice, and by the player after a tick that changed the
+// global volume.
+void sendVolume(const MusicChannel& channel, const Song* song);
+
 // Ends a channel's tick: starts a note (moving the channel to its partner
 // voice while the current one still sounds), then sends volume, panning and
 // frequency as the channel's updateFlags ask. Called last for every processed

@@ -293,6 +293,7 @@ void restorePlayerState(const PlayerState& state) { rowRead = state.rowRead; }
 void playerTick(Song* song) {
     if (!song) return;
     rowRead.tick = song->tick;
+    const int32_t globalVolume = song->globalVolume;
     if (song->tick != 0) {
         processEffectTicks(song);
     } else {
@@ -310,6 +311,14 @@ void playerTick(Song* song) {
                 song->jumpPosition = nextOrderPosition(song, song->orderPosition);
                 song->breakRow = song->nextPatternRow;
             }
+        }
+    }
+    // A global volume set or slid in this tick is heard on every channel in
+    // this tick, also on those processed before the channel that changed it.
+    if (song->globalVolume != globalVolume) {
+        const auto count = static_cast<size_t>(playedChannelCount(song));
+        for (size_t c = 0; c < count; ++c) {
+            if (channels[c].voice) sendVolume(channels[c], song);
         }
     }
     song->tick += 1;

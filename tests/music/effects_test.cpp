@@ -150,20 +150,22 @@ TEST(VolumeSlide, FineSlidesUpAndDownEachReplayTheirOwnValue) {
     EXPECT_EQ(volumes, (std::vector<int32_t>{32, 40, 38, 46, 44}));
 }
 
-TEST(Volume, SetVolumeAboveSixtyFourIsLouderAndGlobalVolumeReachesLaterChannelsFirst) {
+TEST(Volume, SetVolumeAboveSixtyFourIsLouderAndGlobalVolumeReachesEveryChannelInItsTick) {
     PlayerHarness loud(oneCell({c4, 1, 0, fx('C'), 0x7F}));
     loud.tick();
     EXPECT_EQ(loud.voice(0).volume, 253);
 
     XmModule module = testModule(3);
-    module.patterns[0].set(0, 0, {c4, 1, 0, fx('A'), 0});
+    module.patterns[0].set(0, 0, {c4, 1, 0, 0, 0});
     module.patterns[0].set(0, 1, {0, 0, 0, fx('H'), 0x04});
     module.patterns[0].set(0, 2, {c4, 1, 0, fx('A'), 0});
     PlayerHarness h(module);
     h.tick(2);
     EXPECT_EQ(h.song().globalVolume, 60);
-    EXPECT_EQ(h.voice(0).volume, 127);
+    EXPECT_EQ(h.voice(0).volume, 119) << "also the channel before the slide";
     EXPECT_EQ(h.voice(2).volume, 119);
+    h.tick(5);
+    EXPECT_EQ(h.voice(0).volume, 87) << "a channel with no command of its own follows the slide: 127 * 44 / 64";
 }
 
 // Which ticks sound, tick 0 of the first row first.
