@@ -82,6 +82,24 @@ void addBehaviourCases(std::vector<PeerCase>& cases) {
             "or a volume-column volume"));
     }
     {
+        XmModule module = baseModule(loopedTone());
+        module.instruments[0].fadeout = 0x800;
+        XmPattern& pattern = module.patterns[0];
+        pattern.set(0, 0, {c4, 1, 0, 0, 0});
+        pattern.set(2, 0, {keyOff, 0, 0, 0, 0});
+        pattern.set(4, 0, {0, 0, 0x50, 0, 0});
+        pattern.set(8, 0, {note(3), 1, 0, 0, 0});
+        pattern.set(10, 0, {keyOff, 0, 0, 0, 0});
+        pattern.set(12, 0, {note(5), 0, 0, 0, 0});
+        cases.push_back(playersDisagree(
+            make("key-off-fadeout-without-envelope",
+                 "an instrument with a fadeout but no volume envelope, brought back after its key-off by a volume "
+                 "and by a note without an instrument number",
+                 module),
+            "xmp brings the note back for good and plays the note without a number, openmpt123 fades it out "
+            "and keeps that note silent; ours fades and keeps it silent"));
+    }
+    {
         XmModule module = baseModule(loopedTone(), 2, 12);
         module.speed = 3;
         module.bpm = 32;
@@ -196,6 +214,18 @@ void addBehaviourCases(std::vector<PeerCase>& cases) {
         cases.push_back(playersDisagree(
             make("note-delay-panning", "the panning after a delayed note without an instrument", module),
             "openmpt123 keeps the channel's panning, xmp takes the sample's; ours takes the sample's"));
+    }
+    {
+        XmModule module = baseModule(fadingTone(), 2, 8);
+        XmPattern& pattern = module.patterns[0];
+        pattern.set(0, 0, {c4, 1, 0, 0xE, 0xD3});
+        pattern.set(0, 1, {0, 0, 0, 0xE, 0xE2});
+        pattern.set(4, 0, {note(2), 1, 0, 0xE, 0xD2});
+        pattern.set(4, 1, {0, 0, 0, 0xE, 0xE1});
+        cases.push_back(
+            playersDisagree(make("note-delay-in-pattern-delay",
+                                 "a note delay inside the row's speed on a row with a pattern delay", module),
+                            "openmpt123 plays the note again in every repeat of the row, xmp once; ours once"));
     }
     {
         XmModule module = baseModule(fadingTone());

@@ -357,6 +357,18 @@ void addEffectCases(std::vector<PeerCase>& cases) {
         cases.push_back(make("sample-offset", "9xx: offsets, memory, and a 9xx without a note", module));
     }
     {
+        XmSample sample = rampLoop(XmLoop::forward, false);
+        sample.loopStart = 512;
+        sample.loopLength = 512;  // the loop ends 1,024 frames before the data
+        XmModule module = baseModule(sample, 1, 8);
+        XmPattern& pattern = module.patterns[0];
+        pattern.set(0, 0, {c4, 1, 0, 9, 0x06});
+        pattern.set(4, 0, {note(2), 1, 0, 9, 0x09});
+        cases.push_back(playersDisagree(
+            make("sample-offset-past-loop-end", "9xx past a loop's end but inside the sample's data", module),
+            "xmp plays the note, openmpt123 plays nothing; ours plays nothing"));
+    }
+    {
         XmModule module = baseModule(loopedTone());
         module.linearFrequencies = false;
         module.bpm = 32;
