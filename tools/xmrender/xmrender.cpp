@@ -22,7 +22,7 @@ namespace {
 
 constexpr int32_t rate = 44100;
 constexpr int64_t maxSongFrames = int64_t{30} * 60 * rate;  // a song that never ends stops here
-constexpr int32_t chunkFrames = 4410;
+constexpr int32_t chunkFrames = 65536;
 constexpr double maxSeconds = maxWavFrames / static_cast<double>(rate);
 
 const char* const usageText =
