@@ -2,6 +2,7 @@
 #include "music/envelope.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -55,9 +56,45 @@ int32_t slopeAfter(const Envelope& envelope, int32_t i) {
 // within the envelope's range instead.
 int32_t clampFixed(int64_t fixed) { return static_cast<int32_t>(std::clamp<int64_t>(fixed, 0, envelopeTop << 16)); }
 
-// Oscillator value 0..255 for a phase in -32..31: sine, ramp or square.
-int32_t sineMagnitude(int32_t phase) {
+// The sines the oscillators read on every tick of a vibrato, tremolo or
+// auto-vibrato, worked out once on first use: |sin| scaled to 0..256 for the
+// vibrato and tremolo phases -32..31, and the auto-vibrato's signed sine
+// scaled to -64..64 for its phases 0..255.
+int32_t computeSineMagnitude(int32_t phase) {
     return static_cast<int32_t>(std::fabs(std::sin(phase * 2 * 0.049087375)) * 256);
+}
+
+int32_t computeAutoVibratoSine(int32_t phase) {
+    return static_cast<int32_t>(std::sin(phase * static_cast<double>(0.024543688f)) * 64);
+}
+
+struct SineTables {
+    std::array<int32_t, 64> magnitudes{};
+    std::array<int32_t, 256> autoVibrato{};
+    SineTables() {
+        for (int32_t phase = -32; phase < 32; ++phase)
+            magnitudes[static_cast<size_t>(phase + 32)] = computeSineMagnitude(phase);
+        for (int32_t phase = 0; phase < 256; ++phase)
+            autoVibrato[static_cast<size_t>(phase)] = computeAutoVibratoSine(phase);
+    }
+};
+
+const SineTables& sineTables() {
+    static const SineTables tables;
+    return tables;
+}
+
+// Oscillator value 0..255 for a phase in -32..31: sine, ramp or square. (A
+// phase outside its range cannot come from the player; it is worked out
+// rather than read past the table.)
+int32_t sineMagnitude(int32_t phase) {
+    if (phase < -32 || phase > 31) return computeSineMagnitude(phase);
+    return sineTables().magnitudes[static_cast<size_t>(phase + 32)];
+}
+
+int32_t autoVibratoSine(int32_t phase) {
+    if (phase < 0 || phase > 255) return computeAutoVibratoSine(phase);
+    return sineTables().autoVibrato[static_cast<size_t>(phase)];
 }
 
 int32_t rampMagnitude(int32_t phase) {
@@ -78,7 +115,7 @@ int32_t autoVibratoWave(uint8_t type, int32_t phase) {
         case 3: return (128 - ((384 - phase) % 256)) >> 1;
         default:
             // Types beyond 3 have no waveform of their own and play the sine.
-            return static_cast<int32_t>(std::sin(phase * static_cast<double>(0.024543688f)) * 64);
+            return autoVibratoSine(phase);
     }
 }
 

@@ -2,6 +2,8 @@
 #include "music/pitch.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 
@@ -13,8 +15,53 @@ namespace {
 // 13.375 * 2^(k / 12): the Amiga period k semitones above the period scale's
 // bottom, truncated. The twelfth is the single-precision constant the period
 // table was made with.
-int32_t amigaScale(int32_t k) {
+int32_t computeAmigaScale(int32_t k) {
     return static_cast<int32_t>(13.375 * std::pow(2.0, k * static_cast<double>(0.083333336f)));
+}
+
+// Every k that amigaPeriod asks for (132 - note, give or take one, for a
+// note of 0..255), worked out once on first use.
+constexpr int32_t lowestScaleStep = 131 - 255;
+constexpr int32_t highestScaleStep = 133;
+
+struct AmigaScale {
+    std::array<int32_t, highestScaleStep - lowestScaleStep + 1> periods{};
+    AmigaScale() {
+        for (int32_t k = lowestScaleStep; k <= highestScaleStep; ++k)
+            periods[k - lowestScaleStep] = computeAmigaScale(k);
+    }
+};
+
+int32_t amigaScale(int32_t k) {
+    static const AmigaScale scale;
+    return scale.periods[k - lowestScaleStep];
+}
+
+// 8363 * 2^((4608 - p) / 768): the frequency of an effective period p in the
+// linear table, truncated. The 768th is the single-precision constant the
+// table was made with.
+int64_t computeLinearFrequency(int64_t effective) {
+    double exponent = static_cast<double>(4608 - effective) * static_cast<double>(0.0013020834f);
+    return static_cast<int64_t>(8363.0 * std::pow(2.0, exponent));
+}
+
+// The player asks for a frequency on most ticks of most channels, so each
+// period's value is kept once worked out: 0 while unknown, else value + 1.
+// The entries are atomics so that players on different threads may fill the
+// table at once (they store the same values); relaxed loads and stores cost
+// no more than plain ones. Beyond the table, at 4608 + 13 octaves and more,
+// the frequency is below 1 Hz and worked out each time.
+constexpr int64_t knownLinearPeriods = 16384;
+std::array<std::atomic<int32_t>, knownLinearPeriods + 1> linearFrequencies{};
+
+int64_t linearFrequency(int64_t effective) {
+    if (effective > knownLinearPeriods) return computeLinearFrequency(effective);
+    std::atomic<int32_t>& entry = linearFrequencies[static_cast<size_t>(effective)];
+    int32_t known = entry.load(std::memory_order_relaxed);
+    if (known != 0) return known - 1;
+    int64_t frequency = computeLinearFrequency(effective);
+    entry.store(static_cast<int32_t>(frequency + 1), std::memory_order_relaxed);
+    return frequency;
 }
 
 int32_t partnerOf(int32_t index) { return index < 32 ? index + 32 : index - 32; }
@@ -85,9 +132,7 @@ void applyTonePortamento(MusicChannel& channel) {
 int64_t periodFrequency(bool linearTable, int32_t period, int32_t periodDelta) {
     if (linearTable) {
         // A positive offset raises the pitch in the linear table.
-        int64_t effective = std::max<int64_t>(int64_t{period} - periodDelta, 1);
-        double exponent = static_cast<double>(4608 - effective) * static_cast<double>(0.0013020834f);
-        return static_cast<int64_t>(8363.0 * std::pow(2.0, exponent));
+        return linearFrequency(std::max<int64_t>(int64_t{period} - periodDelta, 1));
     }
     int64_t effective = std::max<int64_t>(int64_t{period} + periodDelta, 1);
     return 14317056 / effective;
