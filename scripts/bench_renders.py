@@ -16,14 +16,18 @@ import tempfile
 import wave
 
 
-def cpu_seconds(command, output):
-    """Runs the command and returns its user+sys seconds, or None on failure."""
+def cpu_seconds(command, output, messages):
+    """Runs the command and returns its user+sys seconds, or None on failure
+    (after showing what it wrote to standard error, kept in `messages`)."""
     if os.path.exists(output):
         os.remove(output)
-    quiet = [(os.POSIX_SPAWN_OPEN, 1, os.devnull, os.O_WRONLY, 0)]
+    quiet = [(os.POSIX_SPAWN_OPEN, 1, os.devnull, os.O_WRONLY, 0),
+             (os.POSIX_SPAWN_OPEN, 2, messages, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)]
     pid = os.posix_spawnp(command[0], command, os.environ, file_actions=quiet)
     _, status, usage = os.wait4(pid, 0)
     if not os.WIFEXITED(status) or os.WEXITSTATUS(status) != 0:
+        with open(messages, errors="replace") as text:
+            sys.stderr.write(text.read()[-2000:])
         return None
     return usage.ru_utime + usage.ru_stime
 
@@ -46,13 +50,14 @@ def main():
     with tempfile.TemporaryDirectory(prefix="tavorly-bench-") as scratch:
         ours_wav = os.path.join(scratch, "xmrender.wav")
         xmp_wav = os.path.join(scratch, "xmp.wav")
+        messages = os.path.join(scratch, "stderr.txt")
         print(f"{'module':<12} {'xmrender s':>10} {'xmp s':>8} {'ratio':>6}   length (xmrender / xmp)")
         for module in modules:
             ours, theirs = [], []
             for _ in range(runs):
-                ours.append(cpu_seconds([xmrender, module, ours_wav], ours_wav))
+                ours.append(cpu_seconds([xmrender, module, ours_wav], ours_wav, messages))
                 theirs.append(cpu_seconds(["xmp", "-q", "-i", "linear", "-f", "44100", "-o", xmp_wav, module],
-                                          xmp_wav))
+                                          xmp_wav, messages))
             name = os.path.splitext(os.path.basename(module))[0]
             if None in ours or None in theirs:
                 who = "xmrender" if None in ours else "xmp"
