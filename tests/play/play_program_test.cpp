@@ -74,10 +74,16 @@ void writeSong(const fs::path& path, const std::string& name, int orders, int ro
 // A tmux server of the test's own with one pane running the program.
 class TmuxPane {
 public:
-    TmuxPane(const fs::path& directory, const std::string& arguments) : statusPath(directory / "status") {
+    // The terminal's settings are saved before the program and after it, and
+    // the pane stays a minute after the program ends, so what it left behind
+    // shows (tmux tells nothing of a pane that has closed).
+    TmuxPane(const fs::path& directory, const std::string& arguments)
+        : statusPath(directory / "status"), before(directory / "stty_before"), after(directory / "stty_after") {
         socket = "tavorly-play-test-" + std::to_string(getpid()) + "-" + directory.filename().string();
-        const std::string command = programEnvironment + "'" TAVORLY_PLAY_PROGRAM "' " + arguments + " 2>'" +
-                                    (directory / "stderr").string() + "'; echo \\$? >'" + statusPath.string() + "'";
+        const std::string command = "stty -g >'" + before.string() + "'; " + programEnvironment +
+                                    "'" TAVORLY_PLAY_PROGRAM "' " + arguments + " 2>'" +
+                                    (directory / "stderr").string() + "'; echo \\$? >'" + statusPath.string() +
+                                    "'; stty -g >'" + after.string() + "'; sleep 60";
         tmux("-f /dev/null new-session -d -s play -x 100 -y 30 \"" + command + "\"");
     }
     ~TmuxPane() { tmux("kill-server"); }
@@ -105,6 +111,14 @@ public:
         return text.empty() ? -1 : std::stoi(text);
     }
 
+    // After the program has ended: its settings back as they were, the view's
+    // screen left and the cursor shown again.
+    bool terminalRestored() {
+        for (int i = 0; i < 100 && !fs::exists(after); ++i) std::this_thread::sleep_for(50ms);
+        const std::string flags = runOutput(prefix() + "display-message -p -t play '#{alternate_on}#{cursor_flag}'");
+        return !readFile(before).empty() && readFile(before) == readFile(after) && flags == "01\n";
+    }
+
     std::string last;
 
 private:
@@ -112,7 +126,7 @@ private:
     void tmux(const std::string& arguments) { std::system((prefix() + arguments + " >/dev/null 2>&1").c_str()); }
 
     std::string socket;
-    fs::path statusPath;
+    fs::path statusPath, before, after;
 };
 
 bool contains(const std::string& screen, const std::string& text) { return screen.find(text) != std::string::npos; }
@@ -161,6 +175,18 @@ TEST(PlayProgram, ViewFollowsThePlayAndKeysPauseSeekSkipAndQuit) {
     EXPECT_TRUE(contains(pane.last, "file 2/2")) << pane.last;
     pane.send("q");
     EXPECT_EQ(pane.exitStatus(), 0);
+    EXPECT_TRUE(pane.terminalRestored());
+    EXPECT_EQ(readFile(directory / "stderr"), "");
+}
+
+TEST(PlayProgram, CtrlCStopsPlayingAndRestoresTheTerminal) {
+    const fs::path directory = workDirectory();
+    writeSong(directory / "song.xm", "Song", 3);
+    TmuxPane pane(directory, "'" + (directory / "song.xm").string() + "'");
+    ASSERT_TRUE(pane.waitFor([](const std::string& s) { return position(s) >= 2; })) << pane.last;
+    pane.send("C-c");
+    EXPECT_EQ(pane.exitStatus(), 130);
+    EXPECT_TRUE(pane.terminalRestored());
     EXPECT_EQ(readFile(directory / "stderr"), "");
 }
 
