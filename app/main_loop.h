@@ -5,6 +5,7 @@
 
 #include "app/display.h"
 #include "app/display_events.h"
+#include "app/startup_times.h"
 
 // Until the production's end: drain events (leaving at once on the close
 // request, before another frame is drawn), leave when Escape is held or was
@@ -16,6 +17,8 @@ int32_t runMainLoop(Draw&& draw) {
     for (;;) {
         if (pumpDisplayEvents() == DisplayEventResult::Quit) return 0;
         if (displayState.keyDown[escapeKey] || displayState.escapePressed) return 0;
-        if (stepFrame(draw) != 0) return 0;
+        const int32_t result = stepFrame(draw);
+        markStartup(StartupStage::firstFrame);
+        if (result != 0) return 0;
     }
 }

@@ -14,6 +14,7 @@
 #include "app/display_events.h"
 #include "app/main_loop.h"
 #include "app/message_box.h"
+#include "app/startup_times.h"
 #include "app/tick_clock.h"
 #include "data/scrolltext.h"
 #include "music/audio_device.h"
@@ -40,15 +41,18 @@ bool startMusic(Song*& song) {
         reportFatalError((std::string("cannot open the audio output: ") + audioOutputError()).c_str());
         return false;
     }
+    markStartup(StartupStage::audioOpen);
     song = loadSong("#190");
     if (song == nullptr) {
         reportFatalError("cannot load the music: resource #190 is missing or not an XM module");
         return false;
     }
+    markStartup(StartupStage::songLoaded);
     if (!playSong(song)) {
         reportFatalError("cannot start the music");
         return false;
     }
+    markStartup(StartupStage::playing);
     return true;
 }
 
@@ -69,8 +73,10 @@ void stopMusic(Song* song) {
 }  // namespace
 
 int32_t runTavorly() {
+    markStartup(StartupStage::entered);
     // openDisplay has said why on stderr (and in a box where it could).
     if (!openDisplay("Tavorly!", 800, 600, 32, DisplaySurface::FullScreen)) return 1;
+    markStartup(StartupStage::display);
 
     // The scene is built while the GL context is current, from the generator's
     // unseeded state, so the swarm starts the same on every run; everything
@@ -79,10 +85,12 @@ int32_t runTavorly() {
     std::optional<DemoScene> scene;
     scene.emplace(TickSource{&readTickCounter, nullptr}, random, scrollTextBody(), scrollTextTail());
     random.seed(static_cast<uint32_t>(std::time(nullptr)));
+    markStartup(StartupStage::scene);
 
     Song* song = nullptr;
     int32_t exitCode = 1;
     if (startMusic(song)) exitCode = runMainLoop([&scene] { return scene->drawFrame(); });
+    reportStartupTimes();
 
     if (displayState.glErrors > 0) {
         std::fprintf(stderr, "tavorly: OpenGL reported %lld errors while drawing (the first: 0x%04x)\n",
