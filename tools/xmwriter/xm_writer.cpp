@@ -1,10 +1,13 @@
-// Lays an XmModule out as an XM 1.04 file: the 60-byte preamble, the header
-// from offset 60, each pattern, then each instrument followed by its sample
-// headers and its delta-coded sample data.
+// Lays an XmModule out as an XM file: the 60-byte preamble, the header from
+// offset 60, then patterns and instruments in the order of the module's
+// version (1.04: each pattern, then each instrument followed by its sample
+// headers and data; 1.02 and 1.03: instruments and sample headers, patterns,
+// then all sample data).
 #include "tools/xmwriter/xm_writer.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -66,20 +69,61 @@ std::vector<uint8_t> encodeCells(const XmPattern& pattern, uint16_t channels) {
     return out;
 }
 
-void writePattern(std::vector<uint8_t>& out, const XmPattern& pattern, uint16_t channels) {
+// Version 1.02 stores the row count less one in a single byte (8-byte
+// header); later versions store it in two bytes (9-byte header).
+void writePattern(std::vector<uint8_t>& out, const XmPattern& pattern, uint16_t channels, uint16_t version) {
     const std::vector<uint8_t> data = pattern.rawData ? *pattern.rawData : encodeCells(pattern, channels);
+    const bool shortHeader = version <= 0x0102;
     ByteSink sink(out);
-    sink.u32(pattern.storedHeaderLength.value_or(9));
+    sink.u32(pattern.storedHeaderLength.value_or(shortHeader ? 8 : 9));
     sink.u8(pattern.storedPackingType.value_or(0));
-    sink.u16(pattern.rows);
+    if (shortHeader)
+        sink.u8(static_cast<uint8_t>(pattern.rows - 1));
+    else
+        sink.u16(pattern.rows);
     sink.u16(pattern.storedPackedSize.value_or(static_cast<uint16_t>(data.size())));
     sink.bytes(data);
 }
 
 uint32_t bytesPerFrame(const XmSample& sample) { return sample.sixteenBit ? 2 : 1; }
 
+constexpr uint8_t packed4BitMarker = 0xad;
+constexpr size_t packedDeltaCount = 16;
+
+// The 4-bit index whose delta brings `value` nearest to `target` (the first
+// such index on a tie), with 8-bit wrap-around as the decoder has it.
+uint8_t nearestDelta(const std::array<int8_t, 16>& deltas, int8_t value, int8_t target) {
+    uint8_t best = 0;
+    int bestDistance = 1 << 16;
+    for (uint8_t i = 0; i < packedDeltaCount; ++i) {
+        const auto next = static_cast<int8_t>(value + deltas[i]);
+        const int distance = std::abs(next - target);
+        if (distance < bestDistance) {
+            best = i;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+std::vector<uint8_t> encodePacked4Bit(const XmSample& sample) {
+    std::vector<uint8_t> out;
+    for (int8_t delta : sample.packedDeltas) out.push_back(static_cast<uint8_t>(delta));
+    int8_t value = 0;
+    for (size_t k = 0; k < sample.pcm.size(); ++k) {
+        const uint8_t index = nearestDelta(sample.packedDeltas, value, static_cast<int8_t>(sample.pcm[k]));
+        value = static_cast<int8_t>(value + sample.packedDeltas[index]);
+        if (k % 2 == 0)
+            out.push_back(index);
+        else
+            out.back() = static_cast<uint8_t>(out.back() | index << 4);
+    }
+    return out;
+}
+
 std::vector<uint8_t> encodeSampleData(const XmSample& sample) {
     if (sample.rawData) return *sample.rawData;
+    if (sample.packed4Bit) return encodePacked4Bit(sample);
     std::vector<uint8_t> out;
     out.reserve(sample.pcm.size() * bytesPerFrame(sample));
     if (sample.sixteenBit) {
@@ -106,8 +150,15 @@ void writeSampleHeader(std::vector<uint8_t>& out, const XmSample& sample, size_t
     const bool looped = sample.loop != XmLoop::none;
     uint8_t type = static_cast<uint8_t>(sample.loop);
     if (sample.sixteenBit) type |= 0x10;
+    // Packed data stores its frame count: the pcm's, or two frames for every
+    // raw byte after the deltas.
+    uint32_t length = static_cast<uint32_t>(dataBytes);
+    if (sample.packed4Bit)
+        length = sample.rawData
+                     ? static_cast<uint32_t>(dataBytes > packedDeltaCount ? (dataBytes - packedDeltaCount) * 2 : 0)
+                     : static_cast<uint32_t>(sample.pcm.size());
     ByteSink sink(out);
-    sink.u32(sample.storedLength.value_or(static_cast<uint32_t>(dataBytes)));
+    sink.u32(sample.storedLength.value_or(length));
     sink.u32(sample.storedLoopStart.value_or(looped ? sample.loopStart * width : 0));
     sink.u32(sample.storedLoopLength.value_or(looped ? sample.loopLength * width : 0));
     sink.u8(sample.volume);
@@ -115,7 +166,7 @@ void writeSampleHeader(std::vector<uint8_t>& out, const XmSample& sample, size_t
     sink.u8(sample.storedType.value_or(type));
     sink.u8(sample.panning);
     sink.u8(static_cast<uint8_t>(sample.relativeNote));
-    sink.u8(0);
+    sink.u8(sample.storedReserved.value_or(sample.packed4Bit ? packed4BitMarker : 0));
     sink.text(sample.name, 22);
 }
 
@@ -136,7 +187,9 @@ uint8_t envelopeFlags(const XmEnvelope& envelope) {
     return envelope.storedFlags.value_or(static_cast<uint8_t>(flags));
 }
 
-void writeInstrument(std::vector<uint8_t>& out, const XmInstrument& instrument) {
+// Writes the instrument header and its sample headers and returns the sample
+// data, which the caller places after them (1.04) or after the patterns.
+std::vector<uint8_t> writeInstrument(std::vector<uint8_t>& out, const XmInstrument& instrument) {
     // The full 263-byte header image, cut or padded to headerSize afterwards.
     std::vector<uint8_t> header;
     ByteSink sink(header);
@@ -173,12 +226,13 @@ void writeInstrument(std::vector<uint8_t>& out, const XmInstrument& instrument) 
     patchU32(header, 0, instrument.storedHeaderSize.value_or(size));
     appendSized(out, std::move(header), size);
 
-    std::vector<std::vector<uint8_t>> data;
+    std::vector<uint8_t> data;
     for (const XmSample& sample : instrument.samples) {
-        data.push_back(encodeSampleData(sample));
-        writeSampleHeader(out, sample, data.back().size());
+        const std::vector<uint8_t> bytes = encodeSampleData(sample);
+        writeSampleHeader(out, sample, bytes.size());
+        data.insert(data.end(), bytes.begin(), bytes.end());
     }
-    for (const std::vector<uint8_t>& bytes : data) out.insert(out.end(), bytes.begin(), bytes.end());
+    return data;
 }
 
 }  // namespace
@@ -208,8 +262,21 @@ std::vector<uint8_t> writeXm(const XmModule& module) {
     for (size_t i = 0; i < 256; ++i) fields.u8(i < orderCount ? module.orders[i] : 0);
     appendSized(out, std::move(header), headerSize);
 
-    for (const XmPattern& pattern : module.patterns) writePattern(out, pattern, module.channels);
-    for (const XmInstrument& instrument : module.instruments) writeInstrument(out, instrument);
+    if (module.version >= 0x0104) {
+        for (const XmPattern& pattern : module.patterns) writePattern(out, pattern, module.channels, module.version);
+        for (const XmInstrument& instrument : module.instruments) {
+            const std::vector<uint8_t> data = writeInstrument(out, instrument);
+            out.insert(out.end(), data.begin(), data.end());
+        }
+    } else {
+        std::vector<uint8_t> data;
+        for (const XmInstrument& instrument : module.instruments) {
+            const std::vector<uint8_t> bytes = writeInstrument(out, instrument);
+            data.insert(data.end(), bytes.begin(), bytes.end());
+        }
+        for (const XmPattern& pattern : module.patterns) writePattern(out, pattern, module.channels, module.version);
+        out.insert(out.end(), data.begin(), data.end());
+    }
 
     if (module.truncateTo && *module.truncateTo < out.size()) out.resize(*module.truncateTo);
     return out;

@@ -1,7 +1,13 @@
-// A small writer of XM modules (FastTracker 2 Extended Module, layout of format
-// version 1.04: header, patterns, then instruments with their samples) into
-// memory. Tests state a module in a few lines and load the bytes; the module
-// compiler builds the demo's tune on it.
+// A small writer of XM modules (FastTracker 2 Extended Module) into memory.
+// Tests state a module in a few lines and load the bytes; the module compiler
+// builds the demo's tune on it.
+//
+// The layout follows the module's version field. Version 1.04 (the default):
+// header, patterns, then each instrument with its sample headers and its
+// sample data. Versions 1.02 and 1.03, as early FastTracker 2 releases wrote
+// them: header, every instrument with its sample headers, the patterns, and
+// last the data of all samples in instrument order; version 1.02 also has the
+// older 8-byte pattern header with the row count less one in a single byte.
 //
 // A module is plain data: fill an XmModule and call writeXm. Everything the
 // format stores is written the way FastTracker 2 writes it (sample data
@@ -23,6 +29,7 @@
 //     std::vector<uint8_t> bytes = writeXm(module);
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -51,7 +58,7 @@ struct XmPattern {
     // cell as five plain bytes.
     bool packed = true;
 
-    std::optional<uint32_t> storedHeaderLength;  // default 9
+    std::optional<uint32_t> storedHeaderLength;  // default 9 (8 in version 1.02)
     std::optional<uint8_t> storedPackingType;    // default 0
     std::optional<uint16_t> storedPackedSize;    // default: size of the cell bytes written
     // Written instead of the encoded cells; the stored packed size follows it
@@ -77,14 +84,25 @@ struct XmSample {
     int8_t relativeNote = 0;  // semitones
     std::string name;         // up to 22 characters
 
+    // 4-bit packed data (8-bit samples only), marked by 0xAD in the header's
+    // reserved byte: the 16 signed deltas of packedDeltas, then two 4-bit
+    // indices into them per byte, low nibble first, each adding its delta to
+    // a running 8-bit value that starts at 0. The stored length counts frames.
+    // Each frame gets the delta that brings the running value nearest to it,
+    // so pcm whose every step is one of the deltas is packed exactly.
+    bool packed4Bit = false;
+    std::array<int8_t, 16> packedDeltas{0, 1, 2, 4, 8, 16, 32, 64, -1, -2, -4, -8, -16, -32, -64, -128};
+
     // Byte counts written into the sample header instead of those that
     // follow from pcm and the loop (the data written is unchanged).
     std::optional<uint32_t> storedLength;
     std::optional<uint32_t> storedLoopStart;
     std::optional<uint32_t> storedLoopLength;
-    std::optional<uint8_t> storedType;  // the whole type byte: loop bits 0..1, bit 4 16-bit
-    // Written instead of the delta-coded pcm; the stored length follows it
-    // unless storedLength is given.
+    std::optional<uint8_t> storedType;      // the whole type byte: loop bits 0..1, bit 4 16-bit
+    std::optional<uint8_t> storedReserved;  // default 0, or 0xAD when packed4Bit
+    // Written instead of the encoded pcm; the stored length follows it
+    // (for packed4Bit, two frames per byte after the 16 deltas) unless
+    // storedLength is given.
     std::optional<std::vector<uint8_t>> rawData;
 };
 
@@ -132,7 +150,7 @@ struct XmInstrument {
 struct XmModule {
     std::string name;  // up to 20 characters
     std::string trackerName = "Tavorly";
-    uint16_t version = 0x0104;
+    uint16_t version = 0x0104;  // 0x0102 and 0x0103 choose the older layouts
     uint16_t channels = 4;
     std::vector<uint8_t> orders{0};  // order table; song length = its size (up to 256 written)
     uint16_t restartPosition = 0;
@@ -143,7 +161,8 @@ struct XmModule {
     std::vector<XmInstrument> instruments;
 
     // Bytes of the header written from offset 60 on (the size field itself
-    // included), cut off or padded with zeros; default 276.
+    // included), cut off or padded with zeros; default 276. Compact writers
+    // store 20 + the song length: the order table holds just the song.
     std::optional<uint32_t> headerSize;
     std::optional<uint32_t> storedHeaderSize;       // default: headerSize
     std::optional<uint16_t> storedSongLength;       // default: orders.size()
