@@ -3,6 +3,7 @@
 #include "music/lifecycle.h"
 
 #include <algorithm>
+#include <string>
 
 #include "music/audio_output.h"
 #include "music/channel.h"
@@ -26,25 +27,33 @@ bool startSong(Song* song) {
     return true;
 }
 
+std::string lastLoadError;
+
 }  // namespace
 
 Song* loadSong(const char* name) {
+    lastLoadError.clear();
     auto* song = new Song{};
     SongFile* file = openSongFile(name);
     if (!file) {
         delete song;
+        lastLoadError = "cannot be opened";
         return nullptr;
     }
-    const bool loaded = loadXm(song, file);
+    const bool loaded = loadXm(song, file, &lastLoadError);
     closeSongFile(file);
     // A song that failed to load never played, so it is released without
     // freeSong's stop, which would end whatever else is playing.
     if (!loaded) {
         releaseSong(song);
+        if (lastLoadError.empty()) lastLoadError = "damaged or unsupported XM module";
         return nullptr;
     }
+    lastLoadError.clear();
     return song;
 }
+
+const char* loadSongError() { return lastLoadError.c_str(); }
 
 void rewindSong(Song* song) {
     song->jumpPosition = -1;

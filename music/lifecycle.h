@@ -11,6 +11,10 @@
 // A new song read through the installed file routines, or none.
 Song* loadSong(const char* name);
 
+// Why the last loadSong gave none, in a few words for a message ("not an XM
+// module"); empty after a load that succeeded. Main thread.
+const char* loadSongError();
+
 // Where an order position begins when the song plays from its start: the
 // speed, tempo and global volume in force as its first row is read, and the
 // output frame at which that happens. A scan of the song from its start

@@ -1,6 +1,9 @@
 // The XM loader: module header, patterns unpacked into five-byte cells,
-// instruments, and samples converted to signed 16-bit frames with canonical
-// loops and guard frames.
+// instruments, and samples (delta-coded 8- or 16-bit, or 4-bit packed)
+// converted to signed 16-bit frames with canonical loops and guard frames.
+// Versions 1.04 and later store each instrument's sample data after its
+// sample headers, behind the patterns; versions 1.02 and 1.03 store the
+// instruments first and all sample data after the patterns.
 //
 // Every byte comes through one reader (XmInput) that knows the file size and
 // its own position. Short reads are not errors: a field the file does not
@@ -13,8 +16,11 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstdio>
 #include <cstring>
 #include <span>
+#include <string>
+#include <vector>
 
 #include "music/player.h"
 
@@ -25,8 +31,15 @@ namespace {
 
 constexpr char xmSignature[] = "Extended Module: ";
 constexpr int32_t xmSignatureSize = 17;
+constexpr int32_t versionOffset = 58;
 constexpr int32_t headerSizeOffset = 60;
+constexpr int32_t headerFieldBytes = 20;   // header size and the fields before the order table
+constexpr uint32_t usualHeaderSize = 276;  // the fields and a full order table
+constexpr uint16_t firstReadableVersion = 0x0102;
+constexpr uint16_t firstCurrentLayout = 0x0104;  // patterns before instruments, 9-byte pattern headers
 constexpr int32_t sampleGuardFrames = 8;
+constexpr uint8_t packed4BitMarker = 0xad;  // in the sample header's reserved byte
+constexpr int32_t packedDeltaCount = 16;
 
 struct XmInput {
     SongFile* file;
@@ -106,15 +119,22 @@ Note* allocateCells(int32_t rows, int32_t channels) {
 
 // One stored pattern. `keep` is null for a pattern past the model's limit:
 // its cells are decoded all the same so that the next pattern is found where
-// the file puts it.
-void readPattern(XmInput& in, int32_t channels, Pattern* keep) {
+// the file puts it. Version 1.02 stores the row count less one in a single
+// byte; later versions store it in two.
+void readPattern(XmInput& in, int32_t channels, uint16_t version, Pattern* keep) {
     uint32_t headerLength = 0;
     uint8_t packingType = 0;
     uint16_t storedRows = 0;
     uint16_t packedSize = 0;
     readField(in, headerLength);
     readField(in, packingType);
-    readField(in, storedRows);
+    if (version < 0x0103) {
+        uint8_t rowsLessOne = 0;
+        readField(in, rowsLessOne);
+        storedRows = static_cast<uint16_t>(rowsLessOne + 1);
+    } else {
+        readField(in, storedRows);
+    }
     readField(in, packedSize);
 
     // A pattern of no rows would leave the player without a row to read;
@@ -137,10 +157,10 @@ void readPattern(XmInput& in, int32_t channels, Pattern* keep) {
     }
 }
 
-void readPatterns(XmInput& in, Song* song, int32_t storedPatternCount) {
+void readPatterns(XmInput& in, Song* song, int32_t storedPatternCount, uint16_t version) {
     song->patterns = new Pattern[static_cast<size_t>(song->patternCount)]();
     for (int32_t p = 0; p < storedPatternCount; ++p)
-        readPattern(in, song->channelCount, p < song->patternCount ? &song->patterns[p] : nullptr);
+        readPattern(in, song->channelCount, version, p < song->patternCount ? &song->patterns[p] : nullptr);
     for (int32_t p = storedPatternCount; p < song->patternCount; ++p) {
         song->patterns[p].rowCount = emptyPatternRows;
         song->patterns[p].cells = allocateCells(emptyPatternRows, song->channelCount);
@@ -196,12 +216,27 @@ void readInstrumentHeader(XmInput& in, Instrument& instrument) {
                       instrument.panningLoopEnd, instrument.panningEnvelopeFlags);
 }
 
-// Reads one 40-byte sample header into a new Sample and returns the byte
-// count of its data as stored.
-uint32_t readSampleHeader(XmInput& in, Sample& sample) {
+// How one sample's data is stored, from its header until the data is read.
+struct StoredSample {
+    uint64_t bytes = 0;       // data bytes in the file
+    bool packed4Bit = false;  // 16 deltas, then two 4-bit indices per byte
+};
+
+// What an instrument's sample headers announce: the data of the samples kept
+// in its slots, and the bytes of those beyond the slots, which are read past.
+struct InstrumentData {
+    std::array<StoredSample, maxSamplesPerInstrument> kept{};
+    uint64_t skippedBytes = 0;
+};
+
+// Reads one 40-byte sample header into the sample and says how its data is
+// stored. 4-bit packing, marked in the reserved byte, exists for 8-bit
+// samples only; a 16-bit sample with the mark is read as plain 16-bit data.
+StoredSample readSampleHeader(XmInput& in, Sample& sample) {
     uint32_t length = 0;
     uint8_t type = 0;
     uint8_t panning = 0;
+    uint8_t reserved = 0;
     readField(in, length);
     readField(in, sample.loopStart);
     readField(in, sample.loopLength);
@@ -210,9 +245,9 @@ uint32_t readSampleHeader(XmInput& in, Sample& sample) {
     readField(in, type);
     readField(in, panning);
     readField(in, sample.relativeNote);
-    skip(in, 23);  // reserved byte and name
+    readField(in, reserved);
+    skip(in, 22);  // name
 
-    const uint32_t storedBytes = length;
     sample.length = length;
     sample.panning = panning;
     sample.bits = (type & 0x10) ? 16 : 8;
@@ -232,7 +267,11 @@ uint32_t readSampleHeader(XmInput& in, Sample& sample) {
         sample.loopLength = sample.length;
         sample.loopMode = 1;
     }
-    return storedBytes;
+    // Packed data stores its frame count; the bytes are the deltas and one
+    // byte for every two frames.
+    if (reserved == packed4BitMarker && sample.bits == 8)
+        return StoredSample{packedDeltaCount + (uint64_t{length} + 1) / 2, true};
+    return StoredSample{length, false};
 }
 
 // Brings the loop into the sample: a loop that runs past the end is shortened
@@ -248,13 +287,63 @@ void clampLoop(Sample& sample) {
     }
 }
 
+// The loop's interpolation partner after the last frame, then the frames
+// become the sample's data.
+void finishSample(Sample& sample, int16_t* frames) {
+    const uint32_t loopEnd = sample.loopStart + sample.loopLength;
+    if (sample.loopMode == 2) frames[loopEnd] = frames[sample.loopStart];
+    if (sample.loopMode == 4) frames[loopEnd] = frames[loopEnd - 1];
+    sample.data = frames;
+}
+
+// 4-bit packed data: each index picks one of the 16 deltas, which is added to
+// a running 8-bit value (low nibble first); the values are the frames.
+void readPacked4Bit(XmInput& in, Sample& sample, int64_t bytes) {
+    std::array<int8_t, packedDeltaCount> deltas{};
+    readBytes(in, deltas.data(), static_cast<int32_t>(std::min<int64_t>(bytes, packedDeltaCount)));
+    const int64_t packedBytes = std::max<int64_t>(bytes - packedDeltaCount, 0);
+    sample.length = static_cast<uint32_t>(std::min<int64_t>(sample.length, packedBytes * 2));
+    clampLoop(sample);
+    sample.bits = 16;
+    if (sample.length == 0) {
+        skip(in, static_cast<int32_t>(packedBytes));
+        return;
+    }
+
+    auto* frames = new int16_t[sample.length + sampleGuardFrames]();
+    std::array<uint8_t, 1024> chunk{};
+    int64_t consumed = 0;
+    uint32_t k = 0;
+    int8_t value = 0;
+    while (k < sample.length) {
+        const auto want = static_cast<int32_t>(std::min<int64_t>(chunk.size(), packedBytes - consumed));
+        const int32_t got = readBytes(in, chunk.data(), want);
+        if (got <= 0) break;
+        consumed += got;
+        for (size_t i = 0; i < static_cast<size_t>(got) && k < sample.length; ++i) {
+            const uint8_t byte = chunk[i];
+            for (const size_t nibble : {size_t{byte} & 0x0f, size_t{byte} >> 4}) {
+                if (k == sample.length) break;
+                value = static_cast<int8_t>(value + deltas[nibble]);
+                frames[k++] = static_cast<int16_t>(value * 256);
+            }
+        }
+    }
+    skip(in, static_cast<int32_t>(packedBytes - consumed));
+    finishSample(sample, frames);
+}
+
 // Reads the sample's data, widens 8-bit data, undoes the delta coding and
 // sets the loop's interpolation partner frame. The stored byte count is cut
 // to what the file still holds; all of it is consumed, so an odd byte at the
 // end of 16-bit data does not shift the samples that follow.
-void readSampleData(XmInput& in, Sample& sample, uint32_t storedBytes) {
+void readSampleData(XmInput& in, Sample& sample, const StoredSample& stored) {
+    const auto bytes = static_cast<int32_t>(std::min<uint64_t>(stored.bytes, static_cast<uint64_t>(bytesLeft(in))));
+    if (stored.packed4Bit) {
+        readPacked4Bit(in, sample, bytes);
+        return;
+    }
     const int32_t width = sample.bits / 8;
-    const int32_t bytes = static_cast<int32_t>(std::min<uint64_t>(storedBytes, static_cast<uint64_t>(bytesLeft(in))));
     sample.length = static_cast<uint32_t>(bytes / width);
     clampLoop(sample);
     if (sample.length == 0) {
@@ -278,62 +367,100 @@ void readSampleData(XmInput& in, Sample& sample, uint32_t storedBytes) {
         sum = static_cast<uint16_t>(sum + static_cast<uint16_t>(frames[k]));
         frames[k] = static_cast<int16_t>(sum);
     }
-    const uint32_t loopEnd = sample.loopStart + sample.loopLength;
-    if (sample.loopMode == 2) frames[loopEnd] = frames[sample.loopStart];
-    if (sample.loopMode == 4) frames[loopEnd] = frames[loopEnd - 1];
-    sample.data = frames;
+    finishSample(sample, frames);
 }
 
-// One instrument: header, sample headers, sample data. False for more than 16
-// samples, which leaves the instrument with none.
-bool readInstrument(XmInput& in, Instrument& instrument) {
+// The data of one instrument's samples, in the order of their headers.
+void readInstrumentData(XmInput& in, Instrument& instrument, const InstrumentData& data) {
+    for (size_t j = 0; j < static_cast<size_t>(instrument.sampleCount); ++j)
+        readSampleData(in, *instrument.samples[j], data.kept[j]);
+    seekForwardTo(in, int64_t{in.position} + static_cast<int64_t>(std::min<uint64_t>(data.skippedBytes, INT32_MAX)));
+}
+
+// One instrument's header and sample headers. The first maxSamplesPerInstrument
+// samples fill its slots; the headers of any more are read only for the size
+// of their data. Every slot past the samples read keeps the empty sample.
+InstrumentData readInstrumentHeaders(XmInput& in, Instrument& instrument) {
+    InstrumentData data;
     const int32_t start = in.position;
     uint32_t headerSize = 0;
-    uint16_t sampleCount = 0;
+    uint16_t storedSampleCount = 0;
     readField(in, headerSize);
     skip(in, 23);  // name and type
-    readField(in, sampleCount);
-    if (sampleCount > maxSamplesPerInstrument) return false;
-    instrument.sampleCount = sampleCount;
-    if (sampleCount == 0) {
+    readField(in, storedSampleCount);
+    instrument.sampleCount = std::min<int32_t>(storedSampleCount, maxSamplesPerInstrument);
+    if (storedSampleCount == 0) {
         seekForwardTo(in, int64_t{start} + headerSize);
-        return true;
+        return data;
     }
 
     readInstrumentHeader(in, instrument);
     seekForwardTo(in, int64_t{start} + headerSize);
 
-    std::array<uint32_t, maxSamplesPerInstrument> storedBytes{};
-    for (int32_t j = 0; j < sampleCount; ++j) {
+    for (size_t j = 0; j < static_cast<size_t>(instrument.sampleCount); ++j) {
         instrument.samples[j] = new Sample{};
-        storedBytes[j] = readSampleHeader(in, *instrument.samples[j]);
+        data.kept[j] = readSampleHeader(in, *instrument.samples[j]);
     }
-    for (int32_t j = 0; j < sampleCount; ++j) readSampleData(in, *instrument.samples[j], storedBytes[j]);
-    return true;
+    for (int32_t j = instrument.sampleCount; j < storedSampleCount && !atEnd(in); ++j) {
+        Sample beyond{};
+        data.skippedBytes += readSampleHeader(in, beyond).bytes;
+    }
+    return data;
 }
 
-bool readInstruments(XmInput& in, Song* song) {
+// Versions 1.04 and later: each instrument's sample data follows its headers.
+void readInstruments(XmInput& in, Song* song) {
+    for (int32_t i = 0; i < song->instrumentCount; ++i) {
+        Instrument& instrument = song->instruments[i];
+        readInstrumentData(in, instrument, readInstrumentHeaders(in, instrument));
+    }
+}
+
+void allocateInstruments(Song* song) {
     song->instruments = new Instrument[static_cast<size_t>(song->instrumentCount)]();
     // Every slot starts at the shared empty sample, so an instrument that the
     // file never reaches is as safe to play as one without samples.
     for (int32_t i = 0; i < song->instrumentCount; ++i) song->instruments[i].samples.fill(&emptySample);
-    for (int32_t i = 0; i < song->instrumentCount; ++i)
-        if (!readInstrument(in, song->instruments[i])) return false;
-    return true;
+}
+
+// Names the version as the trackers show it: 0x0101 is "1.01".
+void describeVersion(std::string* reason, uint16_t version) {
+    if (!reason) return;
+    char text[64];
+    std::snprintf(text, sizeof text, "XM format version %x.%02x is not supported", version >> 8, version & 0xff);
+    *reason = text;
+}
+
+void describe(std::string* reason, const char* text) {
+    if (reason) *reason = text;
 }
 
 }  // namespace
 
-bool loadXm(Song* song, SongFile* file) {
+bool loadXm(Song* song, SongFile* file, std::string* reason) {
     XmInput in = openInput(file);
     std::array<char, xmSignatureSize> signature{};
     readField(in, signature);
-    if (std::memcmp(signature.data(), xmSignature, xmSignatureSize) != 0) return false;
+    if (std::memcmp(signature.data(), xmSignature, xmSignatureSize) != 0) {
+        describe(reason, "not an XM module");
+        return false;
+    }
+    if (in.size < headerSizeOffset) {
+        describe(reason, "the file ends inside the XM header");
+        return false;
+    }
+    // Versions before 1.02 have no layout this loader knows.
+    seekTo(in, versionOffset);
+    uint16_t version = 0;
+    readField(in, version);
+    if (version < firstReadableVersion) {
+        describeVersion(reason, version);
+        return false;
+    }
 
     song->tickHandler = playerTick;
     song->initialGlobalVolume = 64;
 
-    seekTo(in, headerSizeOffset);
     uint32_t headerSize = 0;
     uint16_t songLength = 0;
     uint16_t restartPosition = 0;
@@ -349,10 +476,20 @@ bool loadXm(Song* song, SongFile* file) {
     readField(in, song->songFlags);
     readField(in, song->defaultSpeed);
     readField(in, song->defaultBpm);
-    readField(in, song->orderTable);
+    // The order table is the rest of the header: compact writers store only
+    // the song's own entries, and the rest stay 0. The patterns start where
+    // the header ends. A header too short for its own fields comes from no
+    // writer; it is taken to be the usual size, so a file whose size field
+    // alone is damaged still plays, and the reader never goes back.
+    if (headerSize < headerFieldBytes) headerSize = usualHeaderSize;
+    const int64_t orderEntries = std::min<int64_t>(int64_t{headerSize} - headerFieldBytes, maxOrderPositions);
+    readBytes(in, song->orderTable.data(), static_cast<int32_t>(orderEntries));
     seekForwardTo(in, int64_t{headerSizeOffset} + headerSize);
 
-    if (channelCount > maxStoredChannels) return false;
+    if (channelCount > maxStoredChannels) {
+        describe(reason, "more than 128 channels");
+        return false;
+    }
     song->channelCount = static_cast<int16_t>(channelCount);
     // The player always stands on some order position, so a song has at least
     // one; only the first 256 fit the order table.
@@ -362,9 +499,23 @@ bool loadXm(Song* song, SongFile* file) {
     const auto played = std::span(song->orderTable).first(static_cast<size_t>(song->songLength));
     song->usedPatternCount = 1 + *std::max_element(played.begin(), played.end());
     song->patternCount = std::min<int32_t>(std::max<int32_t>(storedPatternCount, song->usedPatternCount), maxPatterns);
-    readPatterns(in, song, storedPatternCount);
-
     song->instrumentCount = static_cast<int16_t>(std::min<int32_t>(instrumentCount, maxInstruments));
-    if (song->instrumentCount <= 0) return true;
-    return readInstruments(in, song);
+
+    if (version >= firstCurrentLayout) {
+        readPatterns(in, song, storedPatternCount, version);
+        if (song->instrumentCount <= 0) return true;
+        allocateInstruments(song);
+        readInstruments(in, song);
+        return true;
+    }
+    // Versions 1.02 and 1.03: instrument and sample headers, the patterns,
+    // then the data of every sample in instrument order.
+    if (song->instrumentCount > 0) allocateInstruments(song);
+    std::vector<InstrumentData> data(static_cast<size_t>(std::max<int16_t>(song->instrumentCount, 0)));
+    for (int32_t i = 0; i < song->instrumentCount; ++i)
+        data[static_cast<size_t>(i)] = readInstrumentHeaders(in, song->instruments[i]);
+    readPatterns(in, song, storedPatternCount, version);
+    for (int32_t i = 0; i < song->instrumentCount; ++i)
+        readInstrumentData(in, song->instruments[i], data[static_cast<size_t>(i)]);
+    return true;
 }

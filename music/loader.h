@@ -1,8 +1,10 @@
-// The XM loader: parses one module (FastTracker 2 Extended Module, version 1.04
-// layout) from a SongFile into a zeroed Song.
+// The XM loader: parses one module (FastTracker 2 Extended Module, in the
+// layouts of format versions 1.02, 1.03 and 1.04 and later) from a SongFile
+// into a zeroed Song.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "music/file_callbacks.h"
 #include "music/song.h"
@@ -17,7 +19,9 @@ constexpr int32_t maxInstruments = 128;  // cells name instruments 1..128
 constexpr int32_t maxStoredChannels = 128;
 constexpr int32_t emptyPatternRows = 64;  // rows of a pattern only named by the order table
 
-// Fills the zeroed song from the open file. False for a file that is not an XM
-// module or that has an instrument with more than 16 samples; the song may then
-// be partly filled, and releaseSong copes with that. Main thread, by loadSong.
-bool loadXm(Song* song, SongFile* file);
+// Fills the zeroed song from the open file. The version field chooses the
+// layout; versions before 1.02 are refused. False for a file that is not an
+// XM module, has an unknown layout or more than maxStoredChannels channels,
+// with a few words on why in `reason` when given; the song may then be partly
+// filled, and releaseSong copes with that. Main thread, by loadSong.
+bool loadXm(Song* song, SongFile* file, std::string* reason = nullptr);

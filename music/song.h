@@ -41,11 +41,13 @@ struct EnvelopePoint {
     uint16_t y;  // 0..64 (32 is the centre for panning)
 };
 
-constexpr int32_t maxSamplesPerInstrument = 16;
+// FastTracker 2 writes up to 16 samples per instrument, later trackers up to
+// 32; samples beyond the slots are not loaded.
+constexpr int32_t maxSamplesPerInstrument = 32;
 constexpr int32_t maxEnvelopePoints = 12;
 
 struct Instrument {
-    int32_t sampleCount;                                   // 0..16
+    int32_t sampleCount;                                   // 0..maxSamplesPerInstrument
     std::array<Sample*, maxSamplesPerInstrument> samples;  // slots past sampleCount point at emptySample
     std::array<uint8_t, 96> sampleMap;                     // note - 1 -> index into samples
     std::array<EnvelopePoint, maxEnvelopePoints> volumeEnvelope;

@@ -1,5 +1,6 @@
 // Writes the fuzzers' seed modules: small files in each layout and with each
-// feature the loader reads, so the byte mutators start from every branch of
+// feature the loader reads (versions 1.02 to 1.04, short headers, 4-bit packed
+// data, crowded instruments), so the byte mutators start from every branch of
 // it. The committed corpus is this program's output plus three older seeds:
 //   fuzz_seeds tests/fuzz/corpus
 #include <cmath>
@@ -179,6 +180,38 @@ std::vector<Seed> seeds() {
         m.patterns = {a, b};
         m.instruments = {instrument({sample(true, XmLoop::forward, 40)})};
         all.push_back({"layout-loops-jumps.xm", m});
+    }
+    {
+        // The older layouts: instruments and sample headers before the
+        // patterns and all sample data after them; 1.02 also with the short
+        // pattern header.
+        for (uint16_t version : {0x0102, 0x0103}) {
+            XmModule m = all[0].module;
+            m.version = version;
+            all.push_back({version == 0x0102 ? "layout-102.xm" : "layout-103.xm", m});
+        }
+    }
+    {
+        // 4-bit packed samples (forward and ping-pong loops, an odd frame
+        // count), a 16-bit sample carrying the packed mark, and an instrument
+        // with more samples than its 32 slots; in the 1.04 and 1.02 layouts.
+        XmModule m;
+        m.channels = 3;
+        m.orders = {0, 1};
+        m.patterns = {busyPattern(3, 16, 2), busyPattern(3, 8, 2)};
+        XmSample packed = sample(false, XmLoop::forward, 40);
+        packed.packed4Bit = true;
+        XmSample odd = sample(false, XmLoop::pingPong, 33);
+        odd.packed4Bit = true;
+        XmSample marked = sample(true, XmLoop::none, 12);
+        marked.storedReserved = 0xad;
+        m.instruments = {instrument({packed, odd, marked})};
+        std::vector<XmSample> crowd;
+        for (int j = 0; j < 34; ++j) crowd.push_back(sample(j % 2 == 1, XmLoop::forward, 4 + j % 5));
+        m.instruments.push_back(instrument(crowd));
+        all.push_back({"layout-packed-crowded.xm", m});
+        m.version = 0x0102;
+        all.push_back({"layout-102-packed-crowded.xm", m});
     }
     return all;
 }

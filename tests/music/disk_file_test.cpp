@@ -55,36 +55,6 @@ TEST_F(DiskFileTest, RefusesMissingFilesAndDirectories) {
     EXPECT_EQ(openDiskFile(testing::TempDir().c_str()), nullptr);
 }
 
-void expectSameSong(const Song& a, const Song& b) {
-    ASSERT_EQ(a.patternCount, b.patternCount);
-    ASSERT_EQ(a.channelCount, b.channelCount);
-    ASSERT_EQ(a.instrumentCount, b.instrumentCount);
-    EXPECT_EQ(a.songLength, b.songLength);
-    EXPECT_EQ(a.orderTable, b.orderTable);
-    for (int32_t p = 0; p < a.patternCount; ++p) {
-        ASSERT_EQ(a.patterns[p].rowCount, b.patterns[p].rowCount);
-        const size_t cells = static_cast<size_t>(a.patterns[p].rowCount) * static_cast<size_t>(a.channelCount);
-        if (cells) {
-            EXPECT_EQ(std::memcmp(a.patterns[p].cells, b.patterns[p].cells, cells * sizeof(Note)), 0) << p;
-        }
-    }
-    for (int32_t i = 0; i < a.instrumentCount; ++i) {
-        const Instrument& x = a.instruments[i];
-        const Instrument& y = b.instruments[i];
-        ASSERT_EQ(x.sampleCount, y.sampleCount);
-        EXPECT_EQ(x.fadeout, y.fadeout);
-        EXPECT_EQ(x.sampleMap, y.sampleMap);
-        for (int32_t j = 0; j < x.sampleCount; ++j) {
-            ASSERT_EQ(x.samples[j]->length, y.samples[j]->length);
-            EXPECT_EQ(x.samples[j]->loopStart, y.samples[j]->loopStart);
-            EXPECT_EQ(x.samples[j]->loopLength, y.samples[j]->loopLength);
-            if (x.samples[j]->length) {
-                EXPECT_EQ(std::memcmp(x.samples[j]->data, y.samples[j]->data, (x.samples[j]->length + 8) * 2), 0);
-            }
-        }
-    }
-}
-
 std::vector<uint8_t> readAll(const std::filesystem::path& path) {
     std::ifstream stream(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(stream), {}};

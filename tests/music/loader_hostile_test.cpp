@@ -86,6 +86,48 @@ TEST(HostileSamples, AnOddSixteenBitLengthKeepsTheNextSampleAligned) {
     EXPECT_EQ(loaded.samples[1]->data[1], 0x1235);
 }
 
+TEST(HostileSamples, PackedDataIsCutToTheBytesThatFollow) {
+    XmSample packed;
+    packed.packed4Bit = true;
+    packed.pcm = {1, 2, 3, 4, 5, 6, 7, 8};
+    packed.storedLength = 0xffffffffu;  // 2^31 bytes of packed frames claimed
+    packed.loop = XmLoop::pingPong;
+    packed.loopStart = 5;
+    packed.storedLoopLength = 100;
+    SongPtr song = loadModule(withOneSample(packed));
+    ASSERT_TRUE(song);
+    const Sample& loaded = firstSample(*song);
+    EXPECT_EQ(loaded.length, 8u);
+    EXPECT_EQ(loaded.data[7], 8 * 256);
+    EXPECT_EQ(loaded.loopLength, 3u);
+    expectPlayableSong(*song);
+
+    XmSample deltasOnly = packed;
+    deltasOnly.rawData = std::vector<uint8_t>(10, 1);  // the file ends inside the delta table
+    song = loadModule(withOneSample(deltasOnly));
+    ASSERT_TRUE(song);
+    EXPECT_EQ(firstSample(*song).length, 0u);
+    expectPlayableSong(*song);
+}
+
+// A stored count of 65,535 samples reads headers only as far as the file
+// goes: the 32 slots hold whatever the bytes said, the rest is not read.
+TEST(HostileInstruments, AHugeSampleCountReadsOnlyWhatTheFileHolds) {
+    for (uint16_t version : {0x0102, 0x0104}) {
+        XmModule module;
+        module.version = version;
+        XmInstrument& instrument = module.instruments.emplace_back();
+        instrument.samples = {eightBit({1, 2}), sixteenBit({3})};
+        instrument.storedSampleCount = 0xffff;
+        module.instruments.emplace_back().samples.push_back(eightBit({4}));
+        SongPtr song = loadModule(module);
+        ASSERT_TRUE(song) << version;
+        EXPECT_EQ(song->instruments[0].sampleCount, 32);
+        EXPECT_EQ(song->instruments[0].samples[1]->bits, 16);
+        expectPlayableSong(*song);
+    }
+}
+
 TEST(HostilePatterns, RowCountsAreHeldToTheFormatsLimitAndTheNextPatternStillFound) {
     XmModule module;
     module.channels = 2;
@@ -188,6 +230,8 @@ TEST(HostileHeader, ARestartPositionOutsideTheSongRestartsAtZero) {
     EXPECT_EQ(loadModule(module)->restartPosition, 2);
 }
 
+// A header size shorter than the header's own fields is taken as the usual
+// 276 bytes; one past the end of the file leaves no patterns to read.
 TEST(HostileHeader, AHeaderSizeShorterThanItsFieldsIsNotSeekedBack) {
     XmModule module;
     module.storedHeaderSize = 0;  // would send the patterns back to offset 60
@@ -196,6 +240,13 @@ TEST(HostileHeader, AHeaderSizeShorterThanItsFieldsIsNotSeekedBack) {
     SongPtr song = loadModule(module);
     ASSERT_TRUE(song);
     EXPECT_EQ(song->patterns[0].cells[0].note, 12);
+
+    module.storedHeaderSize = 0xffffffffu;
+    module.instruments.emplace_back().samples.push_back(eightBit({1}));
+    song = loadModule(module);
+    ASSERT_TRUE(song);
+    EXPECT_EQ(song->patterns[0].cells[0].note, 0);
+    expectPlayableSong(*song);
 }
 
 TEST(HostileHeader, MoreThan128InstrumentsKeepTheFirst128) {
@@ -263,8 +314,8 @@ TEST(HostileInstruments, EnvelopeCountsAndPointIndicesAreHeldToThePointsInUse) {
     expectPlayableSong(*song);
 }
 
-// A module with a bit of everything, cut at every length: each prefix loads
-// into a playable song or fails cleanly.
+// A module with a bit of everything, cut at every length in both layouts:
+// each prefix that holds the version field loads into a playable song.
 TEST(HostileFiles, EveryTruncationLoadsIntoAPlayableSongOrNone) {
     XmModule module;
     module.channels = 3;
@@ -289,20 +340,30 @@ TEST(HostileFiles, EveryTruncationLoadsIntoAPlayableSongOrNone) {
     wide.loop = XmLoop::pingPong;
     wide.loopStart = 2;
     wide.loopLength = 2;
-    instrument.samples = {looped, wide};
+    XmSample packed = eightBit({1, 2, 4, 8, 16});
+    packed.packed4Bit = true;
+    packed.loop = XmLoop::forward;
+    packed.loopStart = 1;
+    packed.loopLength = 4;
+    instrument.samples = {looped, wide, packed};
     module.instruments.emplace_back();
-    module.instruments.emplace_back().samples.push_back(eightBit({9, 9, 9}));
+    XmInstrument& crowded = module.instruments.emplace_back();
+    crowded.samples.assign(34, eightBit({9, 9, 9}));
 
-    const std::vector<uint8_t> whole = writeXm(module);
-    for (size_t size = 0; size <= whole.size(); ++size) {
-        SongPtr song = loadBytes(std::vector<uint8_t>(whole.begin(), whole.begin() + size));
-        if (size < 17) {
-            EXPECT_FALSE(song) << size;
-            continue;
+    for (uint16_t version : {0x0102, 0x0104}) {
+        module.version = version;
+        const std::vector<uint8_t> whole = writeXm(module);
+        for (size_t size = 0; size <= whole.size(); ++size) {
+            SongPtr song = loadBytes(std::vector<uint8_t>(whole.begin(), whole.begin() + size));
+            if (size < 60) {
+                EXPECT_FALSE(song) << size;
+                continue;
+            }
+            ASSERT_TRUE(song) << size;
+            expectPlayableSong(*song);
+            if (testing::Test::HasFailure())
+                FAIL() << "version " << version << " cut at " << size << " of " << whole.size();
         }
-        ASSERT_TRUE(song) << size;
-        expectPlayableSong(*song);
-        if (testing::Test::HasFailure()) FAIL() << "cut at " << size << " of " << whole.size();
     }
 }
 

@@ -5,7 +5,9 @@
 
 #include <vector>
 
+#include "music/disk_file.h"
 #include "music/player.h"
+#include "tests/music/player_harness.h"
 #include "tests/music/song_loading.h"
 
 namespace {
@@ -66,6 +68,120 @@ TEST(LoadHeader, PatternsStartWhereTheHeaderSizeSays) {
     SongPtr song = loadModule(module);
     ASSERT_TRUE(song);
     EXPECT_EQ(cellAt(*song, 0, 0, 0).note, 49);
+}
+
+// Compact writers store a header of 20 bytes plus the song's orders; the
+// order table ends with the header (later entries 0) and the patterns follow.
+TEST(LoadHeader, TheOrderTableEndsWithTheHeader) {
+    struct Case {
+        uint32_t headerSize;
+        std::vector<uint8_t> expectedOrders;
+    };
+    for (const Case& c : {Case{20 + 3, {2, 1, 2}}, Case{20 + 2, {2, 1, 0}}, Case{20, {0, 0, 0}}}) {
+        XmModule module;
+        module.channels = 1;
+        module.orders = {2, 1, 2};
+        module.headerSize = c.headerSize;
+        module.patterns.resize(3);
+        for (uint8_t p = 0; p < 3; ++p) module.patterns[p].set(0, 0, {static_cast<uint8_t>(40 + p), 0, 0, 0, 0});
+        SongPtr song = loadModule(module);
+        ASSERT_TRUE(song) << c.headerSize;
+        EXPECT_EQ(song->songLength, 3);
+        for (size_t i = 0; i < 3; ++i) EXPECT_EQ(song->orderTable[i], c.expectedOrders[i]) << c.headerSize;
+        for (int p = 0; p < 3; ++p) EXPECT_EQ(cellAt(*song, p, 0, 0).note, 40 + p) << c.headerSize;
+    }
+}
+
+// One module of every kind of part, for the layout tests: patterns of 1 and
+// 256 rows, packed and plain cells, an instrument without samples, 8-bit,
+// 16-bit and 4-bit packed samples, and more samples than the slots hold.
+XmModule everyKindOfPart() {
+    XmModule module;
+    module.channels = 3;
+    module.orders = {1, 0, 2, 1};
+    XmPattern& first = module.patterns.emplace_back();
+    first.rows = 256;
+    first.set(0, 0, {49, 1, 0x40, 0x0c, 0x20});
+    first.set(255, 2, {97, 3, 0, 0, 0});
+    XmPattern& second = module.patterns.emplace_back();
+    second.rows = 1;
+    second.packed = false;
+    second.set(0, 1, {60, 2, 0x10, 0x01, 0x02});
+    module.patterns.emplace_back().rows = 64;
+    XmInstrument& drums = module.instruments.emplace_back();
+    drums.volumeEnvelope.points = {{0, 64}, {8, 20}};
+    drums.volumeEnvelope.on = true;
+    drums.fadeout = 300;
+    XmSample looped = eightBit({1, 5, -9, 100, -128, 127});
+    looped.loop = XmLoop::forward;
+    looped.loopStart = 1;
+    looped.loopLength = 4;
+    XmSample wide = sixteenBit({-30000, 30000, 7, -7});
+    wide.loop = XmLoop::pingPong;
+    wide.loopStart = 1;
+    wide.loopLength = 2;
+    XmSample packed = eightBit({1, 3, 7, 15, 31, 63, 62});
+    packed.packed4Bit = true;
+    drums.samples = {looped, wide, packed};
+    drums.sampleMap.assign(96, 2);
+    module.instruments.emplace_back();  // no samples
+    XmInstrument& crowded = module.instruments.emplace_back();
+    for (int j = 0; j < 34; ++j) {
+        XmSample sample = eightBit({static_cast<int16_t>(j), static_cast<int16_t>(-j)});
+        sample.relativeNote = static_cast<int8_t>(j);
+        crowded.samples.push_back(sample);
+    }
+    module.instruments.emplace_back().samples = {sixteenBit({1234})};
+    return module;
+}
+
+TEST(LoadLayouts, Versions102And103LoadTheSameSongAsVersion104) {
+    XmModule current = everyKindOfPart();
+    SongPtr expected = loadModule(current);
+    ASSERT_TRUE(expected);
+    expectPlayableSong(*expected);
+    for (uint16_t version : {0x0102, 0x0103}) {
+        XmModule older = current;
+        older.version = version;
+        SongPtr song = loadModule(older);
+        ASSERT_TRUE(song) << std::hex << version;
+        expectSameSong(*song, *expected);
+        if (testing::Test::HasFailure()) FAIL() << "version " << std::hex << version;
+    }
+    EXPECT_EQ(expected->instruments[3].samples[0]->data[0], 1234) << "found after 34 samples";
+}
+
+TEST(LoadLayouts, VersionsWithoutAKnownLayoutAreRefusedWithAReason) {
+    struct Case {
+        uint16_t version;
+        const char* reason;  // none: loads in the 1.04 layout
+    };
+    for (const Case& c : {Case{0x0000, "XM format version 0.00 is not supported"},
+                          Case{0x0101, "XM format version 1.01 is not supported"}, Case{0x0104, nullptr},
+                          Case{0x0105, nullptr}, Case{0xffff, nullptr}}) {
+        // Laid out as version 1.04 whatever the field says.
+        std::vector<uint8_t> bytes = writeXm(everyKindOfPart());
+        bytes[58] = static_cast<uint8_t>(c.version);
+        bytes[59] = static_cast<uint8_t>(c.version >> 8);
+        SongPtr song = loadBytes(bytes);
+        if (c.reason) {
+            EXPECT_FALSE(song) << std::hex << c.version;
+            EXPECT_STREQ(loadSongError(), c.reason);
+        } else {
+            ASSERT_TRUE(song) << std::hex << c.version;
+            EXPECT_STREQ(loadSongError(), "");
+            EXPECT_EQ(song->instruments[3].samples[0]->data[0], 1234);
+        }
+    }
+    std::vector<uint8_t> text(100, 'x');
+    EXPECT_FALSE(loadBytes(text));
+    EXPECT_STREQ(loadSongError(), "not an XM module");
+    const std::vector<uint8_t> whole = writeXm(XmModule{});
+    EXPECT_FALSE(loadBytes(std::vector<uint8_t>(whole.begin(), whole.begin() + 59)));
+    EXPECT_STREQ(loadSongError(), "the file ends inside the XM header");
+    installFileCallbacks(openDiskFile, closeDiskFile, readDiskFile, seekDiskFile, tellDiskFile);
+    EXPECT_EQ(loadSong("/nonexistent/song.xm"), nullptr);
+    EXPECT_STREQ(loadSongError(), "cannot be opened");
 }
 
 TEST(LoadPatterns, OrderTableNamesBeyondTheStoredPatternsGetEmpty64RowPatterns) {
@@ -278,16 +394,46 @@ TEST(LoadInstruments, SampleHeadersStartWhereTheInstrumentHeaderSizeSays) {
     EXPECT_EQ(firstSample(*song).data[1], -5 * 256);
 }
 
-TEST(LoadInstruments, MoreThan16SamplesFailTheLoad) {
-    XmModule module;
-    module.instruments.emplace_back().samples.push_back(eightBit({1}));
-    XmInstrument& crowded = module.instruments.emplace_back();
-    crowded.samples.assign(17, eightBit({1}));
-    EXPECT_FALSE(loadModule(module));
-    module.instruments.back().samples.resize(16);
-    SongPtr song = loadModule(module);
-    ASSERT_TRUE(song);
-    EXPECT_EQ(song->instruments[1].sampleCount, 16);
+// Up to 32 samples fill an instrument's slots; the headers and data of any
+// more are read past, in both layouts, and the next instrument is intact.
+TEST(LoadInstruments, ThirtyTwoSamplesFillTheSlotsAndMoreAreReadPast) {
+    for (uint16_t version : {0x0103, 0x0104}) {
+        XmModule module;
+        module.version = version;
+        XmInstrument& crowded = module.instruments.emplace_back();
+        for (int j = 0; j < 40; ++j) crowded.samples.push_back(eightBit({static_cast<int16_t>(j + 1)}));
+        crowded.samples[35] = sixteenBit({1, 2, 3});  // data of another width among those read past
+        module.instruments.emplace_back().samples = {eightBit({77, 78})};
+        SongPtr song = loadModule(module);
+        ASSERT_TRUE(song) << version;
+        const Instrument& loaded = song->instruments[0];
+        EXPECT_EQ(loaded.sampleCount, 32);
+        EXPECT_EQ(loaded.samples[16]->data[0], 17 * 256) << version;
+        EXPECT_EQ(loaded.samples[31]->data[0], 32 * 256) << version;
+        EXPECT_EQ(song->instruments[1].samples[0]->data[1], 78 * 256) << version;
+        expectPlayableSong(*song);
+    }
+}
+
+// A sample-map entry naming a slot the instrument does not fill, or one past
+// the slots, plays nothing: the note before it is let go.
+TEST(LoadInstruments, MapEntriesBeyondTheLoadedSamplesPlayNothing) {
+    for (uint8_t slot : {2, 31, 32, 200}) {
+        XmModule module = testModule(1, 4);
+        XmInstrument& instrument = module.instruments[0];
+        instrument.samples.push_back(eightBit(std::vector<int16_t>(100, 20)));
+        instrument.sampleMap.assign(96, 0);
+        instrument.sampleMap[50] = slot;  // note 51
+        module.patterns[0].set(0, 0, {49, 1, 0, 0, 0});
+        module.patterns[0].set(1, 0, {51, 1, 0, 0, 0});
+        PlayerHarness player(module);
+        player.tick(6);
+        ASSERT_NE(player.voice(0).sample, nullptr);
+        player.tick(6);
+        const Voice& voice = player.voice(0);
+        EXPECT_TRUE(voice.sample == nullptr || voice.sample->length == 0) << int{slot};
+        EXPECT_EQ(player.channel(0).channelVolume, 0) << int{slot};
+    }
 }
 
 TEST(LoadSamples, EightBitDeltasDecodeAndWidenToSixteenBits) {
@@ -415,6 +561,48 @@ TEST(LoadSamples, DataFollowsAllOfAnInstrumentsHeadersInOrder) {
     EXPECT_EQ(first.samples[3]->data[0], 4 * 256);
     EXPECT_EQ(song->instruments[1].samples[0]->data[0], 300);
     expectPlayableSong(*song);
+}
+
+// 4-bit packed data: 16 deltas, then indices two to a byte, low nibble first,
+// each adding its delta to a running 8-bit value; the stored length counts
+// frames, so an odd count leaves the last high nibble unused.
+TEST(LoadSamples, FourBitPackedDataAddsTableDeltasLowNibbleFirst) {
+    XmSample packed;
+    packed.packed4Bit = true;
+    packed.rawData = std::vector<uint8_t>{0,    1,    0xff, 16,   0xf0, 127, 0x80, 5, 0, 0, 0, 0, 0, 0, 0, 0,  // deltas
+                                          0x31, 0x56, 0x17, 0x25, 0x37};
+    packed.storedLength = 9;
+    packed.loop = XmLoop::forward;
+    packed.loopStart = 2;
+    packed.loopLength = 7;
+    XmSample after = eightBit({3, -3});
+    XmModule module;
+    module.instruments.emplace_back().samples = {packed, after};
+    SongPtr song = loadModule(module);
+    ASSERT_TRUE(song);
+    const Sample& loaded = firstSample(*song);
+    ASSERT_EQ(loaded.length, 9u);
+    EXPECT_EQ(loaded.bits, 16);
+    // +1, +16, -128, +127, +5, +1, +127 (wraps), -1, +5
+    const int expected[9] = {1, 17, -111, 16, 21, 22, -107, -108, -103};
+    for (int k = 0; k < 9; ++k) EXPECT_EQ(loaded.data[k], expected[k] * 256) << k;
+    EXPECT_EQ(loaded.data[9], expected[2] * 256) << "forward loop partner";
+    EXPECT_EQ(song->instruments[0].samples[1]->data[1], -3 * 256) << "the next sample starts after the last byte";
+
+    // The writer packs exactly when every step is one of the deltas.
+    XmSample written = eightBit({1, 3, 7, 6, 4, 0, -64, -128, 127});
+    written.packed4Bit = true;
+    song = loadModule(withOneSample(written));
+    ASSERT_TRUE(song);
+    for (int k = 0; k < 9; ++k) EXPECT_EQ(firstSample(*song).data[k], written.pcm[k] * 256) << k;
+
+    // The mark means nothing to 16-bit data.
+    XmSample wide = sixteenBit({1000, -1000});
+    wide.storedReserved = 0xad;
+    song = loadModule(withOneSample(wide));
+    ASSERT_TRUE(song);
+    EXPECT_EQ(firstSample(*song).length, 2u);
+    EXPECT_EQ(firstSample(*song).data[1], -1000);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -81,7 +82,7 @@ inline void expectPlayableSong(const Song& song) {
     EXPECT_LE(song.instrumentCount, 128);
     for (int32_t i = 0; i < song.instrumentCount; ++i) {
         const Instrument& instrument = song.instruments[i];
-        ASSERT_LE(instrument.sampleCount, 16);
+        ASSERT_LE(instrument.sampleCount, maxSamplesPerInstrument);
         EXPECT_LE(instrument.volumePointCount, 12);
         EXPECT_LE(instrument.panningPointCount, 12);
         if (instrument.volumeEnvelopeFlags & envelopeSustain) {
@@ -98,7 +99,7 @@ inline void expectPlayableSong(const Song& song) {
             EXPECT_LT(instrument.panningLoopStart, instrument.panningPointCount);
             EXPECT_LT(instrument.panningLoopEnd, instrument.panningPointCount);
         }
-        for (int32_t j = 0; j < 16; ++j) {
+        for (int32_t j = 0; j < maxSamplesPerInstrument; ++j) {
             const Sample* sample = instrument.samples[j];
             ASSERT_NE(sample, nullptr);
             if (j >= instrument.sampleCount) {
@@ -111,6 +112,47 @@ inline void expectPlayableSong(const Song& song) {
                 EXPECT_EQ(sample->loopLength, sample->length);
             } else {
                 EXPECT_GT(sample->loopLength, 0u);
+            }
+        }
+    }
+}
+
+// Two loads of the same module (from disk and memory, or written in two
+// layouts) give equal songs: header, cells, instruments and sample frames.
+inline void expectSameSong(const Song& a, const Song& b) {
+    ASSERT_EQ(a.patternCount, b.patternCount);
+    ASSERT_EQ(a.channelCount, b.channelCount);
+    ASSERT_EQ(a.instrumentCount, b.instrumentCount);
+    EXPECT_EQ(a.songLength, b.songLength);
+    EXPECT_EQ(a.orderTable, b.orderTable);
+    EXPECT_EQ(a.defaultSpeed, b.defaultSpeed);
+    EXPECT_EQ(a.defaultBpm, b.defaultBpm);
+    for (int32_t p = 0; p < a.patternCount; ++p) {
+        ASSERT_EQ(a.patterns[p].rowCount, b.patterns[p].rowCount);
+        const size_t cells = static_cast<size_t>(a.patterns[p].rowCount) * static_cast<size_t>(a.channelCount);
+        if (cells) {
+            EXPECT_EQ(std::memcmp(a.patterns[p].cells, b.patterns[p].cells, cells * sizeof(Note)), 0) << p;
+        }
+    }
+    for (int32_t i = 0; i < a.instrumentCount; ++i) {
+        const Instrument& x = a.instruments[i];
+        const Instrument& y = b.instruments[i];
+        ASSERT_EQ(x.sampleCount, y.sampleCount);
+        EXPECT_EQ(x.fadeout, y.fadeout);
+        EXPECT_EQ(x.sampleMap, y.sampleMap);
+        EXPECT_EQ(x.volumePointCount, y.volumePointCount);
+        EXPECT_EQ(x.volumeEnvelopeFlags, y.volumeEnvelopeFlags);
+        for (int32_t j = 0; j < x.sampleCount; ++j) {
+            const Sample& s = *x.samples[j];
+            const Sample& t = *y.samples[j];
+            ASSERT_EQ(s.length, t.length);
+            EXPECT_EQ(s.loopStart, t.loopStart);
+            EXPECT_EQ(s.loopLength, t.loopLength);
+            EXPECT_EQ(s.loopMode, t.loopMode);
+            EXPECT_EQ(s.volume, t.volume);
+            EXPECT_EQ(s.relativeNote, t.relativeNote);
+            if (s.length) {
+                EXPECT_EQ(std::memcmp(s.data, t.data, (s.length + 8) * 2), 0) << "instrument " << i << " sample " << j;
             }
         }
     }

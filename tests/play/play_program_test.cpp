@@ -193,10 +193,10 @@ TEST(PlayProgram, CtrlCStopsPlayingAndRestoresTheTerminal) {
 TEST(PlayProgram, ADamagedFileGivesItsReasonAndTheNextOnePlays) {
     const fs::path directory = workDirectory();
     writeSong(directory / "good.xm", "Good Song", 2);
-    // An instrument with more samples than an instrument can hold.
+    // A format version older than any layout the loader reads.
     XmModule broken;
     broken.patterns.emplace_back();
-    broken.instruments.emplace_back().storedSampleCount = 17;
+    broken.version = 0x0101;
     ASSERT_TRUE(writeXmFile(broken, (directory / "broken.xm").string()));
     TmuxPane pane(directory, "'" + (directory / "broken.xm").string() + "' '" + (directory / "good.xm").string() + "'");
     const std::string reason = "'" + (directory / "broken.xm").string() + "' fails to load";

@@ -130,8 +130,8 @@ TEST(ModuleFile, NamesFromTheHeaderAndAReasonForEveryFileThatCannotPlay) {
         EXPECT_EQ(loaded.module.trackerName, "FastTracker v2.00");
         EXPECT_TRUE(loaded.module.error.empty());
     }
-    // More samples than an instrument can hold: the loader refuses it.
-    module.instruments[0].storedSampleCount = 17;
+    // A format version older than any layout the loader reads: it refuses it.
+    module.version = 0x0101;
     ASSERT_TRUE(writeXmFile(module, (directory / "damaged.xm").string()));
     std::ofstream(directory / "text.xm") << "Not a module at all, just some words.";
     fs::create_directory(directory / "folder.xm");
@@ -143,7 +143,7 @@ TEST(ModuleFile, NamesFromTheHeaderAndAReasonForEveryFileThatCannotPlay) {
         {"folder.xm", "cannot open '" + (directory / "folder.xm").string() + "': Is a directory"},
         {"text.xm", "'" + (directory / "text.xm").string() + "' is not an XM module"},
         {"damaged.xm",
-         "'" + (directory / "damaged.xm").string() + "' fails to load: the XM module is damaged or unsupported"},
+         "'" + (directory / "damaged.xm").string() + "' fails to load: XM format version 1.01 is not supported"},
     };
     for (const auto& c : cases) {
         LoadedSong loaded{openModuleFile((directory / c.name).string())};

@@ -136,14 +136,15 @@ TEST_F(XmRenderTest, BadInputIsNamedWithItsReasonAndExitCodeOne) {
     std::string notXm = path("notes.txt");
     std::ofstream(notXm) << "just some text, long enough to read a signature from\n";
     XmModule broken = module();
-    broken.instruments[0].storedSampleCount = 17;
+    broken.version = 0x0101;
     std::string damaged = write(broken, "damaged.xm");
     struct Case {
         std::string input, message;
     };
     for (const Case& c :
          {Case{path("missing.xm"), "cannot open '" + path("missing.xm") + "': No such file or directory"},
-          Case{notXm, "'" + notXm + "' is not an XM module"}, Case{damaged, "'" + damaged + "' fails to load"}}) {
+          Case{notXm, "'" + notXm + "' is not an XM module"},
+          Case{damaged, "'" + damaged + "' fails to load: XM format version 1.01 is not supported"}}) {
         Command result = run(xmrender(c.input + " " + path("out.wav")) + " 2>&1");
         EXPECT_EQ(result.status, 1) << c.input;
         EXPECT_EQ(result.output.rfind("xmrender: " + c.message, 0), 0u) << result.output;

@@ -51,7 +51,7 @@ public:
         installFileCallbacks(openResourceFile, closeMemoryFile, readMemoryFile, seekMemoryFile, tellMemoryFile);
         song = loadSong("#190");
         if (!song) {
-            error = "cannot load the music: resource #190 is missing or not an XM module";
+            error = std::string("cannot load the music (resource #190): ") + loadSongError();
             return false;
         }
         if (!beginRender(song, captureAudioRate)) {

@@ -70,6 +70,6 @@ ModuleFile openModuleFile(const std::string& path) {
     module.trackerName = printableName(header.data() + trackerOffset, nameSize);
     installFileCallbacks(openDiskFile, closeDiskFile, readDiskFile, seekDiskFile, tellDiskFile);
     module.song = loadSong(path.c_str());
-    if (module.song == nullptr) module.error = quoted + " fails to load: the XM module is damaged or unsupported";
+    if (module.song == nullptr) module.error = quoted + " fails to load: " + loadSongError();
     return module;
 }

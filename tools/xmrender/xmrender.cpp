@@ -111,7 +111,7 @@ Song* loadModule(const std::string& path) {
         fail("'" + path + "' is not an XM module");
     installFileCallbacks(openDiskFile, closeDiskFile, readDiskFile, seekDiskFile, tellDiskFile);
     Song* song = loadSong(path.c_str());
-    if (song == nullptr) fail("'" + path + "' fails to load: the XM module is damaged or unsupported");
+    if (song == nullptr) fail("'" + path + "' fails to load: " + loadSongError());
     return song;
 }
 

@@ -116,7 +116,7 @@ int main(int argc, char** argv) {
     Song* song = loadSong(input.c_str());
     if (!song) {
         dropOutput();
-        fail("'" + input + "' cannot be opened or is not a loadable XM module");
+        fail("'" + input + "' fails to load: " + loadSongError());
     }
     if (!beginRender(song, rate)) {
         freeSong(song);
