@@ -104,12 +104,14 @@ bool openAudioOutput(int32_t rate) {
         lastError = "unsupported output rate " + std::to_string(rate);
         return false;
     }
-    outputRate = rate;
+    // The rate, which sets every tempo and pitch, is taken only once the
+    // device has accepted it: a refused open leaves it as it was.
     if (!installedDevice->open(rate)) {
         const char* reason = installedDevice->error();
         lastError = reason != nullptr && *reason != '\0' ? reason : "the audio device cannot be opened";
         return false;
     }
+    outputRate = rate;
     openDevice = installedDevice;
 
     blockFrames = (rate * 20 / 1000 + 3) & ~3;

@@ -16,6 +16,7 @@ std::vector<int16_t> pcmBlock;
 int32_t pcmFramesReady = 0;    // frames of pcmBlock rendered
 int32_t pcmFramesTaken = 0;    // of which handed out
 int32_t rateBeforeRender = 0;  // the output's rate, given back at the end
+bool watchStopped = false;     // a watch ended the render; nothing more until beginRender
 
 }  // namespace
 
@@ -30,6 +31,7 @@ bool beginRender(Song* song, int32_t rate) {
     mixBlock.assign(2 * static_cast<size_t>(renderBlockFrames), 0.0f);
     pcmBlock.assign(2 * static_cast<size_t>(renderBlockFrames), 0);
     pcmFramesReady = pcmFramesTaken = 0;
+    watchStopped = false;
     rewindSong(song);
     currentSong = song;
     return true;
@@ -40,23 +42,21 @@ int64_t renderFrames(int16_t* out, int64_t frames, TickWatch watch, void* contex
     int64_t written = 0;
     while (written < frames) {
         if (pcmFramesTaken == pcmFramesReady) {
+            // The stop is kept: a caller whose last request ended exactly
+            // where the watch stopped learns of it from the next one.
+            if (watchStopped) return written;
             std::fill(mixBlock.begin(), mixBlock.end(), 0.0f);
             int32_t mixed = mixSongFrames(mixBlock.data(), renderBlockFrames, watch, context);
             convertToPcm16(pcmBlock.data(), mixBlock.data(), mixed);
             pcmFramesReady = mixed;
             pcmFramesTaken = 0;
-            if (mixed == 0) return written;
+            watchStopped = mixed < renderBlockFrames;
         }
         int64_t n = std::min<int64_t>(frames - written, pcmFramesReady - pcmFramesTaken);
         std::memcpy(out + 2 * written, pcmBlock.data() + 2 * pcmFramesTaken,
                     static_cast<size_t>(n) * 2 * sizeof(int16_t));
         written += n;
         pcmFramesTaken += static_cast<int32_t>(n);
-        // A block cut short by the watch ends the run here.
-        if (pcmFramesTaken == pcmFramesReady && pcmFramesReady < renderBlockFrames) {
-            pcmFramesReady = pcmFramesTaken = 0;
-            return written;
-        }
     }
     return written;
 }
@@ -76,6 +76,7 @@ int64_t scanFrames(int64_t frames, TickWatch watch, void* context) {
 void endRender() {
     currentSong = nullptr;
     pcmFramesReady = pcmFramesTaken = 0;
+    watchStopped = false;
     // An output opened at another rate keeps its tempo and ramps.
     if (rateBeforeRender != 0) {
         outputRate = rateBeforeRender;

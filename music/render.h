@@ -18,7 +18,8 @@ bool beginRender(Song* song, int32_t rate);
 // then right). Blocks of the output's size are rendered whole and handed out
 // in order, so the samples equal what the device would play. Returns the
 // frames written: all of them, unless `watch` returned true after a tick, in
-// which case the frames from that tick on are not written.
+// which case the frames from that tick on are not written and every later
+// call writes none until the next beginRender.
 int64_t renderFrames(int16_t* out, int64_t frames, TickWatch watch = nullptr, void* context = nullptr);
 
 // Advances the current song by up to `frames` frames with its ticks alone:

@@ -70,10 +70,17 @@ TEST(AudioOutputOpen, RefusesWithoutFileRoutinesDeviceOrRate) {
     EXPECT_FALSE(openAudioOutput(0));
     EXPECT_FALSE(openAudioOutput(-44100));
 
+    // A refused open leaves the rate that every tempo and pitch follows.
+    ASSERT_TRUE(openAudioOutput(22050));
     failVirtualOpen(true, "no such card");
     EXPECT_FALSE(openAudioOutput(44100));
     EXPECT_STREQ(audioOutputError(), "no such card");
+    EXPECT_EQ(outputRate, 22050);
     failVirtualOpen(false);
+    EXPECT_FALSE(openAudioOutput(96));
+    EXPECT_EQ(outputRate, 22050);
+    ASSERT_TRUE(openAudioOutput(44100));
+    closeAudioOutput();
 
     Song song = makeSong(markingTick);
     EXPECT_FALSE(playSong(&song)) << "no output is open";

@@ -77,6 +77,18 @@ TEST_F(OutputTest, WatchStopsTheRenderAtTheTickItPicks) {
     EXPECT_EQ(out[0], 10000);
     EXPECT_EQ(out[2 * 882], 10000);
     EXPECT_EQ(out[2 * 1764], 1) << "nothing written from the stopping tick on";
+
+    // A request that ends exactly where the watch stops learns of the stop
+    // from the next one, which writes nothing; a new render starts afresh.
+    tickCount.store(0);
+    ASSERT_TRUE(beginRender(&song, 44100));
+    EXPECT_EQ(renderFrames(out.data(), 1764, stopAtThirdTick), 1764);
+    EXPECT_EQ(renderFrames(out.data(), 1000, stopAtThirdTick), 0);
+    EXPECT_EQ(renderFrames(out.data(), 1000), 0);
+    tickCount.store(0);
+    ASSERT_TRUE(beginRender(&song, 44100));
+    EXPECT_EQ(renderFrames(out.data(), 1000), 1000);
+    endRender();
 }
 
 bool reachesOrderTwo(const Song& song, void*) { return song.orderPosition == 2; }

@@ -149,9 +149,19 @@ struct Progress {
     }
 };
 
+// Copies what was written to `from` to `to`, from its start.
+bool copyAll(std::FILE* from, std::FILE* to) {
+    if (std::fflush(from) != 0 || std::fseek(from, 0, SEEK_SET) != 0) return false;
+    std::vector<char> buffer(size_t{1} << 16);
+    for (;;) {
+        size_t got = std::fread(buffer.data(), 1, buffer.size(), from);
+        if (got > 0 && std::fwrite(buffer.data(), 1, got, to) != got) return false;
+        if (got < buffer.size()) return std::ferror(from) == 0;
+    }
+}
+
 // Renders the song from its start: `limit` frames, or to its end when
-// `toEnd`, handing each chunk to `sink` (which may be none). Returns the
-// frames rendered.
+// `toEnd`, handing each chunk to `sink`. Returns the frames rendered.
 template <class Sink>
 int64_t render(Song* song, int64_t limit, bool toEnd, Progress* progress, Sink&& sink) {
     beginRender(song, rate);
@@ -190,26 +200,37 @@ int main(int argc, char** argv) {
     bool toEnd = !options.fixedLength;
     Progress progress;
     progress.total = options.fixedLength ? limit : 0;
-    // A stream that cannot seek back gets its header first, so the song's
-    // length is found by a silent first pass (the engine renders the same
-    // samples every time).
-    if (toEnd && !seekable) {
-        limit = render(song, limit, true, nullptr, [](const int16_t*, int64_t) {});
-        toEnd = false;
+    // The header holds the song's length. When that is known only at the end
+    // and the output cannot seek back to the header (a pipe), the samples go
+    // to a temporary file first and follow the header once the render is
+    // done. The song is rendered once either way: some effects leave state
+    // behind in the song, so a second pass need not give the same samples.
+    bool spooled = toEnd && !seekable;
+    std::FILE* sink = out;
+    if (spooled) {
+        sink = std::tmpfile();
+        if (sink == nullptr) fail(std::string("cannot create a temporary file: ") + std::strerror(errno));
     }
 
     uint8_t header[44];
-    wavHeader(header, rate, static_cast<uint32_t>(toEnd ? 0 : limit));
-    bool written = std::fwrite(header, 1, sizeof header, out) == sizeof header;
+    bool written = true;
+    if (!spooled) {
+        wavHeader(header, rate, static_cast<uint32_t>(toEnd ? 0 : limit));
+        written = std::fwrite(header, 1, sizeof header, out) == sizeof header;
+    }
     int64_t frames = render(song, limit, toEnd, &progress, [&](const int16_t* samples, int64_t count) {
-        if (written) written = writeWavFrames(out, samples, count);
+        if (written) written = writeWavFrames(sink, samples, count);
     });
     progress.finish();
-    if (written && toEnd) {
+    if (written && spooled) {
+        wavHeader(header, rate, static_cast<uint32_t>(frames));
+        written = std::fwrite(header, 1, sizeof header, out) == sizeof header && copyAll(sink, out);
+    } else if (written && toEnd) {
         wavHeader(header, rate, static_cast<uint32_t>(frames));
         written = std::fseek(out, 0, SEEK_SET) == 0 && std::fwrite(header, 1, sizeof header, out) == sizeof header;
     }
     int saved = errno;
+    if (spooled) std::fclose(sink);
     bool closed = toStdout ? std::fflush(out) == 0 : std::fclose(out) == 0;
     freeSong(song);
     if (!written || !closed) {
