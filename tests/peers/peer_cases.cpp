@@ -8,6 +8,7 @@ std::vector<PeerCase> peerCases() {
     std::vector<PeerCase> cases;
     addBehaviourCases(cases);
     addEffectCases(cases);
+    addLoaderCases(cases);
     return cases;
 }
 

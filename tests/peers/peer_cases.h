@@ -31,6 +31,7 @@ std::vector<PeerCase> peerCases();
 // The groups of cases, one function per source file.
 void addBehaviourCases(std::vector<PeerCase>& cases);
 void addEffectCases(std::vector<PeerCase>& cases);
+void addLoaderCases(std::vector<PeerCase>& cases);
 
 // Building blocks for the cases.
 namespace peer {
