@@ -115,13 +115,16 @@ TEST_F(XmRenderTest, StopsWhereTheSongWrapsOrJumpsBack) {
     ASSERT_EQ(run(xmrender(input + " " + path("jump.wav"))).status, 0);
     EXPECT_EQ(waveReader(path("jump.wav")), "2 2 44100 " + std::to_string(7 * 3 * 882) + "\n");
 
-    // An end that falls exactly where one of the render's chunks of 4,410
-    // frames ends: 10 rows of 3 ticks, 26,460 frames.
+    // An end that falls exactly where one of xmrender's chunks of 65,536
+    // frames ends: at 215 BPM a tick is 512 frames, and 32 rows of 4 ticks
+    // make 65,536 frames. The next chunk must find the song over.
     XmModule boundary = module();
-    boundary.patterns[1].rows = 6;
+    boundary.bpm = 215;
+    boundary.speed = 4;
+    boundary.patterns[1].rows = 28;
     input = write(boundary, "boundary.xm");
     ASSERT_EQ(run(xmrender(input + " " + path("boundary.wav"))).status, 0);
-    EXPECT_EQ(waveReader(path("boundary.wav")), "2 2 44100 " + std::to_string(10 * 3 * 882) + "\n");
+    EXPECT_EQ(waveReader(path("boundary.wav")), "2 2 44100 " + std::to_string(32 * 4 * 512) + "\n");
 
     // One order that loops onto itself ends after one pass too.
     XmModule single = module();
@@ -133,8 +136,8 @@ TEST_F(XmRenderTest, StopsWhereTheSongWrapsOrJumpsBack) {
 
 // Through a pipe the header cannot be patched afterwards, so the song is
 // rendered before the header is written; rendered once, as to a file, since
-// E5x and the global-volume slide memory leave state behind in the song that
-// a second pass would start from.
+// the global-volume slide memory stays in the song from one play to the next
+// and a second pass would start from it.
 TEST_F(XmRenderTest, StandardOutputCarriesTheSameFile) {
     XmModule m = module();
     m.patterns[0].set(0, 1, {0, 0, 0, 0x11, 0x00});   // global volume slide with the remembered speed
