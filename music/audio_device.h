@@ -9,10 +9,10 @@
 
 // The hand-over between the output thread, which renders blocks into the
 // looping buffer, and a device whose own thread copies from it (SDL's audio
-// callback, the test devices). Frames are counted from the start of playback;
-// frame f of that count sits at frame f mod (buffer length) of the buffer.
-// The output owns one; a device that plays the buffer by itself (a hardware
-// loop) may ignore it.
+// callback, the waveOut device's reader, the test devices). Frames are counted
+// from the start of playback; frame f of that count sits at frame f mod
+// (buffer length) of the buffer. The output owns one and every device reads
+// through it, so that none plays a block twice or one not yet rendered.
 struct RingHandOver {
     // The buffer holds sound rendered for frames [renderedFrom,
     // renderedUntil). The output thread stores renderedFrom first, then

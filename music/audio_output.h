@@ -27,8 +27,8 @@ extern std::atomic<bool> threadFinished;  // no output thread runs
 
 // How often the device ran out of rendered sound since the output opened (a
 // run of silence counts once) and how many frames it played as silence for
-// want of rendered ones. Counted by the ring hand-over's reader, so a device
-// that loops the buffer by itself reports none. Any thread.
+// want of rendered ones. Counted by the device's reader through the ring
+// hand-over. Any thread.
 struct OutputUnderruns {
     int64_t underruns;
     int64_t missedFrames;
