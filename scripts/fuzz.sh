@@ -16,8 +16,7 @@ count=$(echo $targets | wc -w)
 each=$((seconds / count))
 [ "$each" -ge 1 ] || each=1
 
-scripts/build.sh build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTAVORLY_SANITIZE=ON \
-    "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1" "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O1 -g1" -- $targets
+scripts/build.sh --preset fuzz -- $targets
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT INT TERM

@@ -1,9 +1,13 @@
-#!/bin/sh
-# Builds Tavorly and runs every test: the normal build's whole suite (GL and
-# end-to-end tests on a virtual X server), then the engine's tests again in a
-# build with the address and undefined-behaviour sanitizers.
-# Exits non-zero when any build or test fails.
-set -eu
+#!/bin/bash
+# Builds Tavorly and runs every test, in stages:
+#   normal      the README's plain build in build/ and its whole suite, the GL
+#               and end-to-end tests on a virtual X server;
+#   sanitizers  preset dev (build-dev/, address and undefined-behaviour
+#               sanitizers): the engine's tests.
+# A stage is a build and a ctest run; ctest's exit status says whether it
+# passed. Each stage's ctest summary is printed again at the end, and the
+# command exits non-zero when any build or test failed.
+set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -15,42 +19,77 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
-scripts/setup.sh
+status=0
+stage=""
+summary=()
 
-echo "== Normal build"
-scripts/build.sh build
+# Starts a stage: its heading, and the name its results are reported under.
+begin_stage() {
+    stage=$1
+    echo "== $stage: $2"
+}
+
+# Records a failed step of the current stage.
+fail() {
+    status=1
+    summary+=("$stage: FAILED: $1")
+}
+
+# Builds with scripts/build.sh's arguments; false (recorded) when the build fails.
+build() {
+    scripts/build.sh "$@" || { fail "build"; return 1; }
+}
+
+# Runs ctest with the given options (a build directory or a test preset, a
+# label selection...) and records the outcome from its exit status, with the
+# summary line it printed.
+run_tests() {
+    local log="$logs/$stage.ctest"
+    if ctest --output-on-failure --no-tests=error -j "$jobs" "$@" 2>&1 | tee "$log"; then
+        summary+=("$stage: $(grep -E 'tests passed' "$log" | tail -n1 || true)")
+    else
+        fail "$(grep -E 'tests passed|No tests were found' "$log" | tail -n1 || echo "ctest did not finish")"
+    fi
+}
 
 # One virtual X server for the GL tests; the end-to-end tests start their own.
 # -displayfd picks a free display number and reports it once the server is ready.
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$logs/display" >"$logs/xvfb" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$logs/display" ] && break
-    sleep 0.1
-done
-if [ ! -s "$logs/display" ]; then
-    echo "test: Xvfb did not start:" >&2
-    cat "$logs/xvfb" >&2
-    exit 1
-fi
-DISPLAY=":$(head -n1 "$logs/display")"
-export DISPLAY
+start_xvfb() {
+    Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$logs/display" >"$logs/xvfb" 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+        [ -s "$logs/display" ] && break
+        sleep 0.1
+    done
+    if [ ! -s "$logs/display" ]; then
+        echo "test: Xvfb did not start:" >&2
+        cat "$logs/xvfb" >&2
+        fail "Xvfb did not start"
+        return 1
+    fi
+    DISPLAY=":$(head -n1 "$logs/display")"
+    export DISPLAY
+}
+
+stage_normal() {
+    begin_stage normal "build/ and every test"
+    build build || return 0
+    start_xvfb || return 0
+    echo "DISPLAY=$DISPLAY"
+    run_tests --test-dir build --timeout 600
+}
+
+stage_sanitizers() {
+    begin_stage sanitizers "preset dev (address, undefined): the engine's tests"
+    build --preset dev || return 0
+    run_tests --preset dev
+}
+
+scripts/setup.sh
 export SDL_AUDIODRIVER=dummy
-
-status=0
-echo "== Tests (DISPLAY=$DISPLAY)"
-(cd build && ctest --output-on-failure -j "$jobs" --timeout 600) 2>&1 | tee "$logs/normal" || true
-grep -q "tests passed, 0 tests failed" "$logs/normal" || status=1
-
-echo "== Sanitizer build (address, undefined): engine tests"
-# -O1 and line tables only: the sanitizers need no more, and the build is
-# much quicker than the normal build's -O2 -g.
-scripts/build.sh build-asan -DTAVORLY_SANITIZE=ON "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG" \
-    "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG" -- engine_tests
-(cd build-asan && ctest --output-on-failure -j "$jobs" --timeout 900 -L engine) 2>&1 | tee "$logs/sanitize" || true
-grep -q "tests passed, 0 tests failed" "$logs/sanitize" || status=1
+stage_normal
+stage_sanitizers
 
 echo "== Summary"
-echo "normal build:   $(grep -E 'tests passed|No tests were found' "$logs/normal" | tail -n1)"
-echo "sanitizer build: $(grep -E 'tests passed|No tests were found' "$logs/sanitize" | tail -n1)"
+printf '%s\n' "${summary[@]}"
 exit $status
