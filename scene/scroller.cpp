@@ -3,23 +3,43 @@
 // reads on the way.
 #include "scene/scroller.h"
 
-#include "scene/demo_scene.h"
+#include "scene/logo_parade.h"
+#include "scene/strip.h"
+
+namespace {
+constexpr int32_t firstFontResource = 171;
+}  // namespace
+
+Scroller::Scroller(std::string_view textBody, std::string_view textTail) {
+    for (int32_t i = 0; i < fontCount; ++i) fontSheets[size_t(i)] = findFontSheet(firstFontResource + i);
+    sourceText.reserve(textBody.size() + textTail.size());
+    sourceText.append(textBody);
+    sourceText.append(textTail);
+    workingText = sourceText;
+}
+
+void Scroller::selectFont(int32_t fontNumber, int32_t half) {
+    if (fontNumber < 1 || fontNumber > fontCount) fontNumber = 1;
+    if (half != 1 && half != 2) half = 1;
+    fontIndex = fontNumber - 1;
+    fontHalf = half - 1;
+}
 
 // Bytes past the end read as zero (a blank cell): a text shorter than the
 // restart margin, or a run of codes erased near its end, can otherwise send the
 // read position or a code's arguments beyond the text.
-uint8_t DemoScene::textByteAt(int64_t index) const {
+uint8_t Scroller::textByteAt(int64_t index) const {
     return index < int64_t(workingText.size()) ? uint8_t(workingText[size_t(index)]) : 0;
 }
 
-void DemoScene::eraseText(int64_t index, int64_t count) {
+void Scroller::eraseText(int64_t index, int64_t count) {
     if (index >= int64_t(workingText.size())) return;
     workingText.erase(size_t(index), size_t(count));
 }
 
-int32_t DemoScene::updateScroller() {
-    shiftScrollBuffer();
-    composeStrip();
+int32_t Scroller::updateScroller(Strip& strip, LogoParade& parade) {
+    strip.shiftScrollBuffer(scrollSpeed);
+    strip.composeStrip();
     if (scrollAccum <= -scrollCellWidth) {
         scrollAccum += scrollCellWidth;
         ++textPos;
@@ -73,7 +93,7 @@ int32_t DemoScene::updateScroller() {
             }
             // Characters fill the cell with their glyph; every other byte fills
             // it blank, with the glyph of the space.
-            drawGlyph(code >= 32 ? code : uint8_t(32));
+            strip.drawGlyph(code >= 32 ? code : uint8_t(32), fontSheets[size_t(fontIndex)], fontHalf);
             break;
         }
     }

@@ -1,23 +1,10 @@
-// Image resources turned into GL textures, and font-sheet resources turned into
-// views of their pixel rows. Images (logos, badges) are raw 256 by 128 RGB with
-// black meaning transparent; font sheets are 256 by 256 8-bit bitmaps served
-// without their file header.
+// Image resources turned into GL textures: 256 by 128 RGBA, black transparent,
+// t = 0 at the picture's top row.
 #pragma once
 
 #include <GL/gl.h>
 
 #include <cstdint>
-
-inline constexpr int32_t imageWidth = 256;
-inline constexpr int32_t imageHeight = 128;
-inline constexpr uint32_t imageRgbBytes = imageWidth * imageHeight * 3;   // 98,304
-inline constexpr uint32_t imageRgbaBytes = imageWidth * imageHeight * 4;  // 131,072
-
-// Converts RCDATA `resourceId` into `rgba` (imageRgbaBytes): the colour kept,
-// alpha 255 unless the pixel is exactly black, in which case it is (0, 0, 0, 0).
-// Row 0 is the picture's top row. False, leaving `rgba` all zero, when the
-// resource is missing or shorter than an image.
-bool convertImage(int32_t resourceId, uint8_t* rgba);
 
 // Binds texture `name` and defines it from an image made by convertImage:
 // 256 by 128 RGBA, level 0 only, linear filtering. Main thread, GL current.
@@ -28,15 +15,3 @@ void defineImageTexture(GLuint name, const uint8_t* rgba);
 // texture bound. False, with the texture left undefined, when the resource is
 // missing or short; callers then draw nothing with it. Main thread, GL current.
 bool loadImageTexture(int32_t resourceId, GLuint name);
-
-// One font sheet's pixels: 256 rows of 256 bytes in stored order (the first
-// stored row is the top row of the glyph grid), each byte an intensity.
-struct FontSheet {
-    const uint8_t* pixels = nullptr;  // into the resource's bytes; none when missing
-};
-
-inline constexpr int32_t fontSheetSize = 256;
-
-// The sheet in BITMAP `resourceId`, or one with no pixels when the resource is
-// missing, is not a 256 by 256 uncompressed 8-bit bitmap, or is too short.
-FontSheet findFontSheet(int32_t resourceId);

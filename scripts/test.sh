@@ -3,7 +3,7 @@
 #   normal      the README's plain build in build/ and its whole suite, the GL
 #               and end-to-end tests on a virtual X server;
 #   sanitizers  preset dev (build-dev/, address and undefined-behaviour
-#               sanitizers): the engine's tests.
+#               sanitizers): the engine's tests and the scene's GL-free tests.
 # A stage is a build and a ctest run; ctest's exit status says whether it
 # passed. Each stage's ctest summary is printed again at the end, and the
 # command exits non-zero when any build or test failed.
@@ -80,7 +80,7 @@ stage_normal() {
 }
 
 stage_sanitizers() {
-    begin_stage sanitizers "preset dev (address, undefined): the engine's tests"
+    begin_stage sanitizers "preset dev (address, undefined): engine and GL-free scene tests"
     build --preset dev || return 0
     run_tests --preset dev
 }

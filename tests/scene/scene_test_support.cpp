@@ -1,13 +1,9 @@
-// Builders for test resources, the shared offscreen GL context and read-back.
+// Builders for test resources and the scene's GL-free parts.
 #include "scene_test_support.h"
 
-#include "app/display.h"
-
-#include <GL/gl.h>
-
-#include <cstdlib>
 #include <cstring>
-#include <stdexcept>
+
+#include "scene/image_resources.h"
 
 void TestResources::add(ResourceType type, int32_t id, std::vector<uint8_t> bytes) {
     blobs.push_back(std::make_unique<std::vector<uint8_t>>(std::move(bytes)));
@@ -45,7 +41,7 @@ std::vector<uint8_t> makeQuadrantImage(Rgb topLeft, Rgb topRight, Rgb bottomLeft
 std::vector<uint8_t> makeFontSheet(const std::function<uint8_t(int32_t cell, int32_t y, int32_t x)>& valueAt) {
     std::vector<uint8_t> dib(40 + 1024 + 65536 + 2, 0);
     auto put32 = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) dib[at + i] = uint8_t(v >> (8 * i));
+        for (size_t i = 0; i < 4; ++i) dib[at + i] = uint8_t(v >> (8 * i));
     };
     put32(0, 40);
     put32(4, 256);
@@ -54,7 +50,7 @@ std::vector<uint8_t> makeFontSheet(const std::function<uint8_t(int32_t cell, int
     dib[14] = 8;
     put32(24, 2834);
     put32(28, 2834);
-    for (int i = 0; i < 256; ++i) dib[40 + i * 4] = dib[41 + i * 4] = dib[42 + i * 4] = uint8_t(i);
+    for (size_t i = 0; i < 256; ++i) dib[40 + i * 4] = dib[41 + i * 4] = dib[42 + i * 4] = uint8_t(i);
     uint8_t* pixels = dib.data() + 40 + 1024;
     for (int32_t cell = 0; cell < 256; ++cell) {
         for (int32_t y = 0; y < 16; ++y) {
@@ -95,14 +91,14 @@ TestResources standardResources() {
     return resources;
 }
 
-::testing::AssertionResult glyphAtEntry(const DemoScene& scene, int32_t sheet, int32_t cell) {
+::testing::AssertionResult glyphAtEntry(const Strip& strip, int32_t sheet, int32_t cell) {
     for (int32_t y = 0; y < 16; ++y) {
         for (int32_t x = 0; x < 16; ++x) {
             uint8_t v = 0;
             if (y > 0 && cell != 0 && cell != 128) {
                 v = sheet == 1 ? (x == y ? 255 : 0) : sheet == 2 ? 255 : patternValue(sheet, cell, y, x);
             }
-            const uint8_t* p = &scene.scrollBuffer[size_t(y * 512 + 416 + x) * 4];
+            const uint8_t* p = &strip.scrollBuffer[size_t(y * 512 + 416 + x) * 4];
             bool ok = v == 0 ? (p[0] | p[1] | p[2] | p[3]) == 0 : p[0] == v && p[1] == v && p[2] == v && p[3] == 255;
             if (!ok) {
                 return ::testing::AssertionFailure() << "sheet " << sheet << " cell " << cell << " differs at row " << y
@@ -113,72 +109,5 @@ TestResources standardResources() {
     return ::testing::AssertionSuccess();
 }
 
-void resetDisplayState() {
-    // One display for the whole test program, opened on first use.
-    static const bool opened = openDisplay("scene tests", 800, 600, 32, DisplaySurface::Offscreen);
-    if (!opened) throw std::runtime_error("no offscreen GL display");
-    resizeView(800, 600);
-    initRenderState();
-    // What earlier tests may have left behind.
-    glDisable(GL_BLEND);
-    glDisable(GL_ALPHA_TEST);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    glBindTexture(GL_TEXTURE_2D, 0);
-}
-
-SceneRig::SceneRig(std::string_view body, std::string_view tail) {
-    resetDisplayState();
-    scene = std::make_unique<DemoScene>(clock.source(), random, body, tail);
-}
-
-int32_t renderFrame(DemoScene& scene) {
-    beginFrame();
-    return scene.drawFrame();
-}
-
-void drawSpritesWithOwnTextures(const LogoParade& parade) {
-    glEnable(GL_TEXTURE_2D);
-    glEnable(GL_BLEND);
-    glDisable(GL_DEPTH_TEST);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    for (const LogoSprite& s : parade.sprites) {
-        glBindTexture(GL_TEXTURE_2D, s.texture);
-        glBegin(GL_QUADS);
-        glTexCoord2f(0, 1);
-        glVertex3f(s.x - 0.5f, s.y, s.z);
-        glTexCoord2f(1, 1);
-        glVertex3f(s.x + 0.5f, s.y, s.z);
-        glTexCoord2f(1, 0);
-        glVertex3f(s.x + 0.5f, s.y + 0.5f, s.z);
-        glTexCoord2f(0, 0);
-        glVertex3f(s.x - 0.5f, s.y + 0.5f, s.z);
-        glEnd();
-    }
-    glDisable(GL_BLEND);
-    glDisable(GL_TEXTURE_2D);
-}
-
-Rgb pixelAt(int32_t x, int32_t y) {
-    uint8_t rgba[4] = {};
-    glReadPixels(x, 599 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
-    return Rgb{rgba[0], rgba[1], rgba[2]};
-}
-
-Rgb background() { return Rgb{51, 0, 51}; }
-
-bool near(Rgb actual, Rgb expected, int32_t tolerance) {
-    for (int i = 0; i < 3; ++i) {
-        if (std::abs(int32_t(actual[i]) - int32_t(expected[i])) > tolerance) return false;
-    }
-    return true;
-}
-
-std::string describe(Rgb colour) {
-    std::string text = "(";
-    for (int i = 0; i < 3; ++i) {
-        text += std::to_string(colour[i]);
-        text += i < 2 ? ", " : ")";
-    }
-    return text;
-}
+SceneParts::SceneParts(std::string_view body, std::string_view tail)
+    : parade(clock.source(), random), scroller(body, tail), strip(clock.source()), badge(clock.source(), random) {}

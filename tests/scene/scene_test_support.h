@@ -1,7 +1,6 @@
-// Test material for the scene: resource tables of small images and font sheets
-// built in code, the program's own display opened offscreen (no X server
-// needed) with its GL state, the per-frame step the program runs, and pixel
-// read-back.
+// Test material for the scene, without GL: resource tables of small images and
+// font sheets built in code, and the scene's GL-free parts on a manual clock,
+// wired as the scene wires them.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,22 +9,16 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <string>
 #include <string_view>
 #include <vector>
 
 #include "data/resources.h"
-#include "scene/demo_scene.h"
+#include "scene/corner_badge.h"
+#include "scene/logo_parade.h"
 #include "scene/random_generator.h"
+#include "scene/scroller.h"
+#include "scene/strip.h"
 #include "scene/tick_source.h"
-
-#ifdef _WIN32
-// windows.h, which GL/gl.h includes there, defines near and far as macros;
-// included first here so that no later include defines them again.
-#include <windows.h>
-#undef near
-#undef far
-#endif
 
 using Rgb = std::array<uint8_t, 3>;
 
@@ -63,29 +56,20 @@ TestResources standardResources();
 
 // True when the scroll buffer's entry column holds exactly cell `cell` of
 // standard sheet `sheet` in rows 1 to 15 and nothing else (row 0 untouched).
-::testing::AssertionResult glyphAtEntry(const DemoScene& scene, int32_t sheet, int32_t cell);
+::testing::AssertionResult glyphAtEntry(const Strip& strip, int32_t sheet, int32_t cell);
 
-// The scene with its clock and generator.
-struct SceneRig {
-    explicit SceneRig(std::string_view body, std::string_view tail = {});
+// The parade, the scroller, the strip and the badge on one manual clock and
+// generator, built in the scene's order (the parade draws the swarm first, the
+// badge's wait starts last). Needs the resources installed first.
+struct SceneParts {
+    explicit SceneParts(std::string_view body, std::string_view tail = {});
+    // The scroller's update of one frame, as the scene calls it.
+    int32_t updateScroller() { return scroller.updateScroller(strip, parade); }
+
     ManualClock clock;
     RandomGenerator random;
-    std::unique_ptr<DemoScene> scene;
+    LogoParade parade;
+    Scroller scroller;
+    Strip strip;
+    CornerBadge badge;
 };
-
-// Opens the shared offscreen display on first use and sets the GL state the
-// program starts its frames with (viewport, perspective, render state).
-void resetDisplayState();
-// The program's per-frame step without presenting: clear colour and depth,
-// identity modelview, drawFrame. Returns drawFrame's result; pixels can be read before the next.
-int32_t renderFrame(DemoScene& scene);
-// Draws the parade's sprites as they would be drawn without the atlas: each
-// quad from its sprite's own texture, with one bind each, in the swarm's GL
-// state. Moves nothing. The reference for the atlas and its benchmark.
-void drawSpritesWithOwnTextures(const LogoParade& parade);
-// One pixel of the frame, (x, y) with y = 0 the top row.
-Rgb pixelAt(int32_t x, int32_t y);
-// The clear colour as it reads back.
-Rgb background();
-bool near(Rgb actual, Rgb expected, int32_t tolerance);
-std::string describe(Rgb colour);

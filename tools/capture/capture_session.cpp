@@ -89,9 +89,10 @@ Progress captureProgress(const CaptureOptions& options, const DemoScene& scene, 
     if (options.lastFrame) {
         return Progress{done, *options.lastFrame - first + 1, false, false};
     }
-    const auto readBytes =
-        static_cast<int64_t>(scene.textPos) + static_cast<int64_t>(scene.sourceText.size() - scene.workingText.size());
-    const auto readableBytes = static_cast<int64_t>(scene.sourceText.size()) - restartMargin;
+    const Scroller& scroller = scene.scroller();
+    const auto readBytes = static_cast<int64_t>(scroller.textPos) +
+                           static_cast<int64_t>(scroller.sourceText.size() - scroller.workingText.size());
+    const auto readableBytes = static_cast<int64_t>(scroller.sourceText.size()) - restartMargin;
     if (readBytes <= 0 || readableBytes <= 0) {
         return Progress{done, 0, false, false};
     }

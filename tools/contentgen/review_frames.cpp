@@ -80,10 +80,7 @@ std::optional<std::pair<const LogoSprite*, ScreenRect>> nearestOnScreen(const Lo
 
 int32_t logoNumber(const LogoParade& parade, const LogoSprite& s) {
     if (parade.overrideActive) return parade.overrideLogo;
-    for (int32_t i = 0; i < LogoParade::logoCount; ++i) {
-        if (parade.logoTextures[size_t(i)] == s.texture) return i + 1;
-    }
-    return 0;
+    return s.logoIndex + 1;
 }
 
 bool writePng(const std::string& path, const std::vector<uint8_t>& rgb, int32_t width, int32_t height) {
@@ -139,7 +136,7 @@ int main(int argc, char** argv) {
         std::vector<uint8_t> rgb(size_t(screenWidth) * screenHeight * 3);
         std::set<std::tuple<int32_t, int32_t, int32_t>> stripsWritten;
         std::tuple<int32_t, int32_t, int32_t> look{-1, -1, -1};
-        int32_t cellsInLook = 0, lastTextPos = scene.textPos;
+        int32_t cellsInLook = 0, lastTextPos = scene.scroller().textPos;
         int32_t closeUps = 0;
         int64_t lastCloseUp = -closeUpSpacing;
 
@@ -150,9 +147,9 @@ int main(int argc, char** argv) {
             const bool stripDue = cellsInLook >= cellsOnScreen + 1 && !stripsWritten.count(look);
             // ...and the logo nearest the viewer, when the swarm flies unturned.
             std::optional<std::pair<const LogoSprite*, ScreenRect>> near;
-            if (closeUps < wantedCloseUps && scene.parade.swarmEnabled && !scene.parade.spinActive &&
+            if (closeUps < wantedCloseUps && scene.parade().swarmEnabled && !scene.parade().spinActive &&
                 frame - lastCloseUp >= closeUpSpacing) {
-                near = nearestOnScreen(scene.parade);
+                near = nearestOnScreen(scene.parade());
                 const float wanted = closeUps % 2 ? 2 * closeUpWidth : closeUpWidth;
                 if (near && near->second.right - near->second.left < wanted) near.reset();
             }
@@ -161,7 +158,7 @@ int main(int argc, char** argv) {
                 glScissor(0, 0, 0, 0);
                 glEnable(GL_SCISSOR_TEST);
             }
-            int32_t logo = near ? logoNumber(scene.parade, *near->first) : 0;
+            int32_t logo = near ? logoNumber(scene.parade(), *near->first) : 0;
             const int32_t ended = stepFrame([&] {
                 const int32_t result = scene.drawFrame();
                 if (draw && !readFramePixels(rgb)) {
@@ -195,10 +192,10 @@ int main(int argc, char** argv) {
             // A cell that entered in this frame counts towards the typeface it
             // was drawn in and the speed it moves on at; a change of either
             // starts a new count.
-            if (scene.textPos != lastTextPos) {
-                lastTextPos = scene.textPos;
-                const std::tuple<int32_t, int32_t, int32_t> after{scene.fontIndex + 1, scene.fontHalf + 1,
-                                                                  scene.scrollSpeed};
+            if (scene.scroller().textPos != lastTextPos) {
+                lastTextPos = scene.scroller().textPos;
+                const std::tuple<int32_t, int32_t, int32_t> after{
+                    scene.scroller().fontIndex + 1, scene.scroller().fontHalf + 1, scene.scroller().scrollSpeed};
                 if (after != look) {
                     look = after;
                     cellsInLook = 0;

@@ -8,43 +8,51 @@
 
 #include <GL/gl.h>
 
+#include "app/display.h"
 #include "data/embedded_resources.h"
 #include "data/scrolltext.h"
-#include "scene_test_support.h"
+#include "scene_gl_support.h"
 
 namespace {
 
 constexpr uint32_t frameMs = 16;
 
-// A scene well into the production: swarm on and every timed effect running.
+// The scene's parts well into the production: swarm on and every timed effect
+// running, stepped in the order the scene steps them.
 struct RunningScene {
     RunningScene() {
         installResourceTable(embeddedResources());
         resetDisplayState();
-        scene = std::make_unique<DemoScene>(clock.source(), random, scrollTextBody(), scrollTextTail());
-        random.seed(1);
-        scene->parade.swarmEnabled = 1;
+        parts = std::make_unique<SceneParts>(scrollTextBody(), scrollTextTail());
+        renderer = std::make_unique<SceneRenderer>(parts->strip);
+        parts->random.seed(1);
+        parts->parade.swarmEnabled = 1;
         // Let the swarm spread out in depth as it does after its first seconds.
         for (int32_t i = 0; i < 600; ++i) advance(false);
-        clock.set(20000);
+        parts->clock.set(20000);
         // Warm up: the software renderer compiles its code for each new state.
         for (int32_t i = 0; i < 30; ++i) advance(true);
     }
     // One frame's time step; keeps a big logo fading and the badge cycling.
     void advance(bool draw) {
-        clock.advance(frameMs);
-        if (!scene->parade.bigLogoActive) scene->parade.showBigLogo(int32_t(clock.now() / 8000 % 40) + 1);
+        parts->clock.advance(frameMs);
+        LogoParade& parade = parts->parade;
+        if (!parade.bigLogoActive) parade.showBigLogo(int32_t(parts->clock.now() / 8000 % 40) + 1);
         if (draw) {
-            renderFrame(*scene);
+            beginFrame();
+            parade.drawParade(paradeFrame);
+            parts->updateScroller();
+            parts->badge.drawBadge(badgeFrame);
+            renderer->drawFrame(paradeFrame, badgeFrame, parts->strip);
             glFinish();
         } else {
-            glLoadIdentity();
-            scene->parade.drawParade();
+            parade.drawParade(paradeFrame);
         }
     }
-    ManualClock clock;
-    RandomGenerator random;
-    std::unique_ptr<DemoScene> scene;
+    std::unique_ptr<SceneParts> parts;
+    std::unique_ptr<SceneRenderer> renderer;
+    ParadeFrame paradeFrame;
+    BadgeFrame badgeFrame;
 };
 
 RunningScene& runningScene() {
@@ -62,12 +70,12 @@ BENCHMARK(BM_FullFrame800x600)->Unit(benchmark::kMillisecond)->MeasureProcessCPU
 // The swarm alone, as drawn: one atlas bind for all 500 sprites.
 void BM_SwarmFromAtlas(benchmark::State& state) {
     RunningScene& running = runningScene();
-    LogoParade& parade = running.scene->parade;
-    parade.bigLogoActive = 0;
+    running.parts->parade.bigLogoActive = 0;
     for (auto _ : state) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glLoadIdentity();
-        parade.drawParade();
+        running.parts->parade.drawParade(running.paradeFrame);
+        running.renderer->drawParade(running.paradeFrame);
         glFinish();
     }
     state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
@@ -86,11 +94,10 @@ BENCHMARK(BM_ClearOnly)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()-
 // For comparison: the same 500 quads with one bind of the sprite's own texture each.
 void BM_SwarmBindPerSprite(benchmark::State& state) {
     RunningScene& running = runningScene();
-    LogoParade& parade = running.scene->parade;
     for (auto _ : state) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glLoadIdentity();
-        drawSpritesWithOwnTextures(parade);
+        drawSpritesWithOwnTextures(running.parts->parade, *running.renderer);
         glFinish();
     }
     state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
@@ -98,19 +105,16 @@ void BM_SwarmBindPerSprite(benchmark::State& state) {
 BENCHMARK(BM_SwarmBindPerSprite)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime()->MinTime(2.0);
 
 // The strip's software work of one frame: shift, compose with the bars, and
-// the glyph and control codes of each entering cell.
+// the glyph and control codes of each entering cell. No GL.
 void BM_StripWork(benchmark::State& state) {
     installResourceTable(embeddedResources());
-    resetDisplayState();
-    ManualClock clock;
-    RandomGenerator random;
-    DemoScene scene(clock.source(), random, scrollTextBody(), scrollTextTail());
+    SceneParts parts(scrollTextBody(), scrollTextTail());
     for (auto _ : state) {
-        clock.advance(frameMs);
-        if (scene.updateScroller() != 0) {
+        parts.clock.advance(frameMs);
+        if (parts.updateScroller() != 0) {
             state.PauseTiming();
-            scene.textPos = -1;
-            scene.workingText = scene.sourceText;
+            parts.scroller.textPos = -1;
+            parts.scroller.workingText = parts.scroller.sourceText;
             state.ResumeTiming();
         }
     }

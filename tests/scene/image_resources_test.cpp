@@ -1,15 +1,15 @@
-// Image conversion (black is the only transparent colour), upright textures,
-// and font sheets found in well-formed bitmaps only.
+// Image conversion (black is the only transparent colour) and font sheets
+// found in well-formed bitmaps only.
 #include <gtest/gtest.h>
 
-#include <GL/gl.h>
+#include <algorithm>
 
-#include "scene/textures.h"
+#include "scene/image_resources.h"
 #include "scene_test_support.h"
 
 namespace {
 
-TEST(Textures, OnlyExactBlackBecomesTransparentUpToTheLastPixel) {
+TEST(ImageResources, OnlyExactBlackBecomesTransparentUpToTheLastPixel) {
     std::vector<uint8_t> image = makeImage([](int32_t x, int32_t y) {
         if (y == 0 && x == 0) return Rgb{1, 0, 0};
         if (y == 0 && x == 1) return Rgb{0, 0, 1};
@@ -34,27 +34,7 @@ TEST(Textures, OnlyExactBlackBecomesTransparentUpToTheLastPixel) {
     EXPECT_EQ(std::count(rgba.begin(), rgba.end(), 0), int64_t(rgba.size()));
 }
 
-TEST(Textures, ATextureKeepsThePicturesTopRowAtT0) {
-    TestResources resources;
-    resources.add(ResourceType::RcData, 180, makeImage([](int32_t, int32_t y) {
-                      return y == 0 ? Rgb{200, 10, 20} : Rgb{5, 6, 7};
-                  }));
-    resources.install();
-    resetDisplayState();
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    ASSERT_TRUE(loadImageTexture(180, name));
-    std::vector<uint8_t> texels(imageRgbaBytes);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
-    EXPECT_EQ(std::vector<uint8_t>(texels.begin(), texels.begin() + 4), (std::vector<uint8_t>{200, 10, 20, 255}));
-    EXPECT_EQ(texels[256 * 4], 5);
-    GLint filter = 0;
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
-    EXPECT_EQ(filter, GL_LINEAR);
-    glDeleteTextures(1, &name);
-}
-
-TEST(Textures, FontSheetsAreFoundOnlyInWellFormedBitmaps) {
+TEST(ImageResources, FontSheetsAreFoundOnlyInWellFormedBitmaps) {
     auto sheet = [] { return makeFontSheet([](int32_t cell, int32_t y, int32_t x) { return uint8_t(cell + y + x); }); };
     std::vector<std::vector<uint8_t>> bad(5, sheet());
     bad[0][4] = 128;  // 128 wide

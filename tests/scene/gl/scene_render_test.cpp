@@ -1,16 +1,21 @@
 // Whole frames drawn with real GL and read back: the strip band with its bars
 // and double-size glyphs, the big logo, the badge over the strip, sprites drawn
-// upright from the atlas exactly as from their own textures, the overlay's
-// matrices, and missing resources drawing nothing.
+// upright from the atlas exactly as from their own textures, the spin on
+// screen, the overlay's matrices, upright image textures, and missing
+// resources drawing nothing.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
 
+#include <cmath>
+#include <numbers>
 #include <string>
 #include <vector>
 
+#include "scene/image_resources.h"
 #include "scene/overlay.h"
-#include "scene_test_support.h"
+#include "scene/textures.h"
+#include "scene_gl_support.h"
 
 namespace {
 
@@ -28,7 +33,6 @@ std::vector<uint8_t> readScreen() {
 TestResources resourcesWithLogo7(std::vector<uint8_t> image) {
     TestResources resources;
     resources.add(ResourceType::RcData, 116, std::move(image));
-    TestResources standard = standardResources();
     for (int32_t k = 1; k <= 40; ++k) {
         if (k != 7) resources.add(ResourceType::RcData, 109 + k, makeSolidImage(logoColour(k), 4));
     }
@@ -105,11 +109,12 @@ TEST(SceneRender, TheStripBandShowsBarsAndGlyphsAtTwiceTheirSize) {
 TEST(SceneRender, TheBigLogoIsCentredAtTwiceItsSizeWithItsFade) {
     TestResources resources = resourcesWithLogo7(framedQuadrants());
     resources.install();
-    SceneRig rig("A");
-    rig.clock.set(500);
-    rig.scene->parade.showBigLogo(7);
-    rig.clock.set(500 + 5000);
-    renderFrame(*rig.scene);
+    RendererRig rig;
+    LogoParade& parade = rig.parts->parade;
+    rig.parts->clock.set(500);
+    parade.showBigLogo(7);
+    rig.parts->clock.set(500 + 5000);
+    rig.drawFrame();
     // A 4-pixel frame becomes 8 screen pixels around a 512 x 256 quad at (144, 172).
     EXPECT_TRUE(near(pixelAt(272, 236), red, 1)) << describe(pixelAt(272, 236));
     EXPECT_TRUE(near(pixelAt(528, 236), green, 1));
@@ -126,18 +131,21 @@ TEST(SceneRender, TheBigLogoIsCentredAtTwiceItsSizeWithItsFade) {
 
     Rgb halfRed{153, 0, 25};  // half of red over half of the background
     for (uint32_t elapsed : {1000u, 6500u}) {
-        rig.clock.set(500 + elapsed);
-        renderFrame(*rig.scene);
+        rig.parts->clock.set(500 + elapsed);
+        rig.drawFrame();
         EXPECT_TRUE(near(pixelAt(272, 236), halfRed, 2)) << elapsed << ": " << describe(pixelAt(272, 236));
     }
-    rig.clock.set(500 + 8000);
-    renderFrame(*rig.scene);
+    rig.parts->clock.set(500 + 8000);
+    rig.drawFrame();
     EXPECT_EQ(pixelAt(272, 236), background());
-    EXPECT_EQ(rig.scene->parade.bigLogoActive, 0);
+    EXPECT_EQ(parade.bigLogoActive, 0);
+    // The fade leaves blending, texturing and depth testing off.
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
 }
 
 TEST(SceneRender, TheBadgeStandsAboveTheStripMidCycleAndHidesBehindItAtRest) {
-    standardResources().install();
     TestResources resources = standardResources();
     resources.install();
     SceneRig rig("A");
@@ -160,6 +168,33 @@ TEST(SceneRender, TheBadgeStandsAboveTheStripMidCycleAndHidesBehindItAtRest) {
     }
 }
 
+// The badge's offset moves it up from its resting place under the strip: half
+// risen its upper half shows (rows 536 to 567), fully risen all of it (504 to 567).
+TEST(SceneRender, TheBadgeIsDrawnWhereItsOffsetPutsIt) {
+    TestResources resources = standardResources();
+    resources.install();
+    RendererRig rig;
+    auto topRow = [] {
+        for (int32_t y = 400; y < 600; ++y) {
+            if (near(pixelAt(736, y), badgeColour(1), 2)) return y;
+        }
+        return -1;
+    };
+    struct Case {
+        float offset;
+        int32_t top;
+    };
+    for (Case c : {Case{-32.0f, -1}, Case{0.0f, 536}, Case{32.0f, 504}}) {
+        rig.badgeFrame = BadgeFrame{1, 1, c.offset};
+        rig.drawFrame();
+        EXPECT_NEAR(topRow(), c.top, c.top < 0 ? 0 : 1) << c.offset;
+        EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    }
+    rig.badgeFrame = BadgeFrame{0, 1, 32.0f};
+    rig.drawFrame();
+    EXPECT_EQ(topRow(), -1);
+}
+
 TEST(SceneRender, SpritesStandUprightAndTheAtlasDrawsThemAsTheirOwnTexturesWould) {
     // Unframed logos: their edges are coloured, so the atlas's borders matter.
     TestResources resources;
@@ -167,16 +202,17 @@ TEST(SceneRender, SpritesStandUprightAndTheAtlasDrawsThemAsTheirOwnTexturesWould
         resources.add(ResourceType::RcData, 109 + k, makeQuadrantImage(red, green, blue, white));
     }
     resources.install();
-    SceneRig rig("A");
-    LogoParade& parade = rig.scene->parade;
+    RendererRig rig;
+    LogoParade& parade = rig.parts->parade;
     parade.swarmEnabled = 1;
     auto place = [&] {
-        for (LogoSprite& s : parade.sprites) s = LogoSprite{0.0f, -0.25f, -2.0f, 0, 0, 0.01f, parade.logoTextures[4]};
+        for (LogoSprite& s : parade.sprites) s = LogoSprite{0.0f, -0.25f, -2.0f, 0, 0, 0.01f, 4};
     };
     place();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
-    parade.drawParade();
+    parade.drawParade(rig.paradeFrame);
+    rig.renderer->drawParade(rig.paradeFrame);
     // One unit at 2 units' distance is 362 pixels: the quad spans x 219..581, y 210..390.
     EXPECT_TRUE(near(pixelAt(310, 255), red, 1)) << describe(pixelAt(310, 255));
     EXPECT_TRUE(near(pixelAt(490, 255), green, 1));
@@ -190,15 +226,43 @@ TEST(SceneRender, SpritesStandUprightAndTheAtlasDrawsThemAsTheirOwnTexturesWould
     place();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
-    drawSpritesWithOwnTextures(parade);
+    drawSpritesWithOwnTextures(parade, *rig.renderer);
     std::vector<uint8_t> fromOwnTexture = readScreen();
     int32_t worst = 0;
     for (size_t i = 0; i < fromAtlas.size(); ++i) worst = std::max(worst, std::abs(fromAtlas[i] - fromOwnTexture[i]));
     EXPECT_LE(worst, 1);
 }
 
-TEST(SceneRender, TheOverlayRestoresBothMatrices) {
+// A positive angle turns the swarm counter-clockwise on screen about the view
+// axis, direction -1 clockwise; the rotation stays on the modelview matrix.
+TEST(SceneRender, TheSpinTurnsTheSwarmAboutTheViewAxis) {
     standardResources().install();
+    RendererRig rig;
+    auto rotation = [] {
+        GLfloat m[16];
+        glGetFloatv(GL_MODELVIEW_MATRIX, m);
+        return std::atan2(m[1], m[0]) * 180.0 / std::numbers::pi;  // counter-clockwise on screen is positive
+    };
+    struct Case {
+        int32_t spinShown;
+        float angle;
+        int32_t direction;
+        double expected;
+    };
+    for (Case c : {Case{1, 90.0f, 1, 90.0}, Case{1, 90.0f, -1, -90.0}, Case{1, 0.0f, 1, 0.0}, Case{0, 90.0f, 1, 0.0}}) {
+        ParadeFrame frame;
+        frame.swarmShown = 1;
+        frame.spinShown = c.spinShown;
+        frame.spinAngle = c.angle;
+        frame.spinDirection = c.direction;
+        glLoadIdentity();
+        rig.renderer->drawParade(frame);
+        EXPECT_NEAR(rotation(), c.expected, 1e-3) << c.angle << " " << c.direction;
+    }
+    glLoadIdentity();
+}
+
+TEST(SceneRender, TheOverlayRestoresBothMatrices) {
     TestResources resources = standardResources();
     resources.install();
     SceneRig rig("A");
@@ -218,7 +282,7 @@ TEST(SceneRender, TheOverlayRestoresBothMatrices) {
     EXPECT_FLOAT_EQ(overlay[12], -1.0f);
     EXPECT_FLOAT_EQ(overlay[13], 1.0f);
     auto identity = matrix(GL_MODELVIEW_MATRIX);
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(identity[i], i % 5 == 0 ? 1.0f : 0.0f);
+    for (size_t i = 0; i < 16; ++i) EXPECT_EQ(identity[i], i % 5 == 0 ? 1.0f : 0.0f);
     endOverlay();
     EXPECT_EQ(matrix(GL_PROJECTION_MATRIX), projection);
     EXPECT_EQ(matrix(GL_MODELVIEW_MATRIX), modelview);
@@ -259,20 +323,36 @@ TEST(SceneRender, MissingResourcesDrawNothing) {
     for (uint32_t now = 0; now <= 24000; now += 400) {
         rig.clock.set(now);
         renderFrame(*rig.scene);
-        if (now == 400) rig.scene->parade.sprites[0].z = -3.0f;  // one sprite near the viewer
     }
-    EXPECT_EQ(rig.scene->parade.swarmEnabled, 1);
-    EXPECT_EQ(rig.scene->badgeArmed, 1);
+    EXPECT_EQ(rig.scene->parade().swarmEnabled, 1);
+    EXPECT_EQ(rig.scene->badge().badgeArmed, 1);
     std::vector<uint8_t> screen = readScreen();
-    for (int32_t y = 0; y < 600; ++y) {
+    for (int32_t y = 0; y < 568; ++y) {
         for (int32_t x = 0; x < 800; ++x) {
             const uint8_t* p = &screen[size_t((599 - y) * 800 + x) * 4];
-            Rgb colour{p[0], p[1], p[2]};
-            if (y < 568) {
-                ASSERT_EQ(colour, background()) << x << "," << y;
-            }
+            ASSERT_EQ((Rgb{p[0], p[1], p[2]}), background()) << x << "," << y;
         }
     }
+}
+
+TEST(SceneRender, AnImageTextureKeepsThePicturesTopRowAtT0) {
+    TestResources resources;
+    resources.add(ResourceType::RcData, 180, makeImage([](int32_t, int32_t y) {
+                      return y == 0 ? Rgb{200, 10, 20} : Rgb{5, 6, 7};
+                  }));
+    resources.install();
+    resetDisplayState();
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    ASSERT_TRUE(loadImageTexture(180, name));
+    std::vector<uint8_t> texels(imageRgbaBytes);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+    EXPECT_EQ(std::vector<uint8_t>(texels.begin(), texels.begin() + 4), (std::vector<uint8_t>{200, 10, 20, 255}));
+    EXPECT_EQ(texels[256 * 4], 5);
+    GLint filter = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+    EXPECT_EQ(filter, GL_LINEAR);
+    glDeleteTextures(1, &name);
 }
 
 }  // namespace
