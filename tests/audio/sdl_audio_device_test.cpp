@@ -53,6 +53,18 @@ std::vector<int16_t> readPcm(const std::string& path) {
     return pcm;
 }
 
+// The index of the first non-zero sample, rounded down to a whole frame.
+size_t firstSound(const std::vector<int16_t>& pcm) {
+    size_t at = 0;
+    while (at < pcm.size() && pcm[at] == 0) ++at;
+    return at - at % 2;
+}
+
+// Stereo frames from the first sound to the end.
+int64_t soundFrames(const std::vector<int16_t>& pcm) {
+    return static_cast<int64_t>((pcm.size() - firstSound(pcm)) / 2);
+}
+
 TEST(SdlAudioDevice, PlaysEveryRenderedFrameInOrderThroughSdlsAudioThread) {
     const std::string file = ::testing::TempDir() + "sdl_disk_audio.raw";
     setenv("SDL_AUDIODRIVER", "disk", 1);
@@ -72,9 +84,13 @@ TEST(SdlAudioDevice, PlaysEveryRenderedFrameInOrderThroughSdlsAudioThread) {
     installAudioDevice(systemAudioDevice());
     ASSERT_TRUE(openAudioOutput(44100)) << audioOutputError();
     ASSERT_TRUE(playSong(song.get()));
-    // A second and a half: the output thread rewrites most of the buffer
-    // while SDL's thread plays it.
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    // Until SDL's thread has played a second and a half of sound, while the
+    // output thread rewrites most of the buffer. The disk driver falls behind
+    // real time on a loaded machine, so the test waits for the sound, not for
+    // a fixed time (with a deadline, should the device stall).
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (soundFrames(readPcm(file)) < 3 * 44100 / 2 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     stopSong(song.get());
     const OutputUnderruns counts = outputUnderruns();
     closeAudioOutput();
@@ -84,11 +100,6 @@ TEST(SdlAudioDevice, PlaysEveryRenderedFrameInOrderThroughSdlsAudioThread) {
     // line the two up at their first sound.
     const std::vector<int16_t> played = readPcm(file);
     std::remove(file.c_str());
-    auto firstSound = [](const std::vector<int16_t>& pcm) {
-        size_t at = 0;
-        while (at < pcm.size() && pcm[at] == 0) ++at;
-        return at - at % 2;
-    };
     const size_t start = firstSound(played);
     const size_t expectedStart = firstSound(expected);
     ASSERT_GE(start, expectedStart);
