@@ -445,7 +445,9 @@ bool loadXm(Song* song, SongFile* file, std::string* reason) {
         describe(reason, "not an XM module");
         return false;
     }
-    if (in.size < headerSizeOffset) {
+    // A file that ends before the header's fields (channel count, tempo, ...)
+    // would load as a song of no channels and play silence: refuse it.
+    if (in.size < headerSizeOffset + headerFieldBytes) {
         describe(reason, "the file ends inside the XM header");
         return false;
     }

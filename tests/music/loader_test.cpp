@@ -177,8 +177,10 @@ TEST(LoadLayouts, VersionsWithoutAKnownLayoutAreRefusedWithAReason) {
     EXPECT_FALSE(loadBytes(text));
     EXPECT_STREQ(loadSongError(), "not an XM module");
     const std::vector<uint8_t> whole = writeXm(XmModule{});
-    EXPECT_FALSE(loadBytes(std::vector<uint8_t>(whole.begin(), whole.begin() + 59)));
-    EXPECT_STREQ(loadSongError(), "the file ends inside the XM header");
+    for (const int cut : {59, 60, 79}) {
+        EXPECT_FALSE(loadBytes(std::vector<uint8_t>(whole.begin(), whole.begin() + cut))) << cut;
+        EXPECT_STREQ(loadSongError(), "the file ends inside the XM header");
+    }
     installFileCallbacks(openDiskFile, closeDiskFile, readDiskFile, seekDiskFile, tellDiskFile);
     EXPECT_EQ(loadSong("/nonexistent/song.xm"), nullptr);
     EXPECT_STREQ(loadSongError(), "cannot be opened");
