@@ -16,16 +16,10 @@ if command -v ccache >/dev/null 2>&1; then
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
 
-# Builds one width: configure if needed, build the two programs.
-#   build_width DIR TOOLCHAIN [CMAKE_OPTIONS...]
+# Builds one width with its preset (windows or windows-x86): the two programs.
 build_width() {
-    local dir=$1 toolchain=$2
-    shift 2
-    local options=("$@")
-    [ -f "$dir/CMakeCache.txt" ] || options+=(-G Ninja)
-    cmake -S "$root" -B "$dir" --toolchain "$root/cmake/$toolchain" -DCMAKE_BUILD_TYPE=Release \
-        "-DCMAKE_EXE_LINKER_FLAGS_RELEASE=-s" "${launcher[@]}" "${options[@]}" >/dev/null
-    cmake --build "$dir" -j "$jobs" --target tavorly xmrender
+    cmake --preset "$1" "${launcher[@]}" >/dev/null
+    cmake --build --preset "$1" -j "$jobs" --target tavorly xmrender
 }
 
 # Packs the programs of one width with the licences and the read-me, every
@@ -45,9 +39,9 @@ pack() {
 }
 
 echo "== Windows x64"
-build_width build-windows/x64 mingw-w64-x86_64.cmake
+build_width windows
 pack "$root/build-windows/x64" "$root/build-windows/tavorly-windows-x64.zip"
 
 echo "== Windows x86 (32-bit)"
-build_width build-windows/x86 mingw-w64-i686.cmake -DTAVORLY_BUILD_TESTS=OFF
+build_width windows-x86
 pack "$root/build-windows/x86" "$root/build-windows/tavorly-windows-x86.zip"

@@ -2,9 +2,10 @@
 # The Windows build's tests, run under Wine on Linux. Kept apart from the
 # README's test command, whose time it would more than fill (see the README,
 # "Windows"):
-#   1. the 64-bit Windows tree build-windows/x64: the programs and the
-#      engine's, scene's, display's and resources' unit tests, cross-compiled;
-#   2. those unit tests run under Wine (ctest in build-windows/x64), on a
+#   1. the 64-bit Windows tree build-windows/x64 (preset windows): the
+#      programs and the engine's, scene's, display's and resources' unit
+#      tests, cross-compiled;
+#   2. those unit tests run under Wine (ctest --preset windows), on a
 #      private Xvfb server for the GL tests and a PulseAudio null sink for
 #      waveOut;
 #   3. end to end from Linux (ctest -L windows in build/): tavorly.exe under
@@ -30,13 +31,11 @@ scripts/setup.sh
 
 echo "== Windows x64 build with its tests"
 options=()
-[ -f build-windows/x64/CMakeCache.txt ] || options+=(-G Ninja)
 if command -v ccache >/dev/null 2>&1; then
     options+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
-cmake -S "$root" -B build-windows/x64 --toolchain "$root/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release \
-    "-DCMAKE_EXE_LINKER_FLAGS_RELEASE=-s" "${options[@]}" >/dev/null
-cmake --build build-windows/x64 -j "$jobs"
+cmake --preset windows "${options[@]}" >/dev/null
+cmake --build --preset windows -j "$jobs"
 
 echo "== Windows unit tests (under Wine)"
 
@@ -65,7 +64,7 @@ done
 status=0
 (
     export DISPLAY=":$(head -n1 "$work/display")" PULSE_SERVER="unix:$work/pulse/native"
-    cd build-windows/x64 && ctest --output-on-failure --timeout 900
+    ctest --preset windows
 ) || status=1
 kill "$pulse_pid" 2>/dev/null || true
 pulse_pid=""
