@@ -15,8 +15,10 @@ if [ -z "${WINEPREFIX:-}" ]; then
 fi
 export WINEPREFIX
 export WINEDEBUG="${WINEDEBUG:--all}"
-# No Wine desktop integration, menus or browser hand-over in a build tree.
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-winemenubuilder.exe=d;mscoree=d;mshtml=d}"
+# No Wine desktop integration, menus or browser hand-over in a build tree,
+# and no debugger: a program that crashes ends at once with a failure
+# instead of waiting behind Wine's crash dialog for a click.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-winemenubuilder.exe=d;mscoree=d;mshtml=d;winedbg.exe=d}"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
     # Two tests starting at once must not both make the prefix.

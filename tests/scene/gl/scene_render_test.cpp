@@ -236,7 +236,9 @@ TEST(SceneRender, SpritesStandUprightAndTheAtlasDrawsThemAsTheirOwnTexturesWould
 // A positive angle turns the swarm counter-clockwise on screen about the view
 // axis, direction -1 clockwise; the rotation stays on the modelview matrix.
 TEST(SceneRender, TheSpinTurnsTheSwarmAboutTheViewAxis) {
-    standardResources().install();
+    // Kept alive for the test: the installed table points into it.
+    TestResources resources = standardResources();
+    resources.install();
     RendererRig rig;
     auto rotation = [] {
         GLfloat m[16];
