@@ -195,6 +195,35 @@ TEST(SceneRender, TheBadgeIsDrawnWhereItsOffsetPutsIt) {
     EXPECT_EQ(topRow(), -1);
 }
 
+// A badge with a transparent left quarter, red above and blue below, fully
+// risen in a frame where the big logo is half faded: it stands upright, what
+// lies behind shows through its transparent pixels, and its opaque pixels keep
+// their full colour although the fade drawn just before left a lower alpha.
+TEST(SceneRender, TheBadgeIsUprightBlendedAndAtFullStrengthAfterTheBigLogosFade) {
+    TestResources resources;
+    resources.add(ResourceType::RcData, 116, framedQuadrants());
+    resources.add(ResourceType::RcData, 181, makeImage([](int32_t x, int32_t y) {
+                      if (x < 64) return Rgb{0, 0, 0};
+                      return y < 64 ? red : blue;
+                  }));
+    resources.install();
+    RendererRig rig;
+    rig.parts->clock.set(500);
+    rig.parts->parade.showBigLogo(7);
+    rig.parts->clock.set(500 + 1000);
+    rig.badgeFrame = BadgeFrame{1, 1, 32.0f};
+    rig.drawFrame();
+    ASSERT_TRUE(near(pixelAt(272, 236), Rgb{153, 0, 25}, 2)) << "the big logo should be half faded in this frame";
+    // Rows 504 to 535 show the picture's upper half, 536 to 567 its lower half.
+    EXPECT_TRUE(near(pixelAt(760, 508), red, 1)) << describe(pixelAt(760, 508));
+    EXPECT_TRUE(near(pixelAt(760, 532), red, 1)) << describe(pixelAt(760, 532));
+    EXPECT_TRUE(near(pixelAt(760, 540), blue, 1)) << describe(pixelAt(760, 540));
+    EXPECT_TRUE(near(pixelAt(760, 564), blue, 1)) << describe(pixelAt(760, 564));
+    // Screen columns 672 to 703 hold the transparent quarter.
+    EXPECT_EQ(pixelAt(680, 508), background());
+    EXPECT_EQ(pixelAt(680, 564), background());
+}
+
 TEST(SceneRender, SpritesStandUprightAndTheAtlasDrawsThemAsTheirOwnTexturesWould) {
     // Unframed logos: their edges are coloured, so the atlas's borders matter.
     TestResources resources;
