@@ -3,7 +3,11 @@
 #   normal      the README's plain build in build/ and its whole suite, the GL
 #               and end-to-end tests on a virtual X server;
 #   sanitizers  preset dev (build-dev/, address and undefined-behaviour
-#               sanitizers): the engine's tests and the scene's GL-free tests.
+#               sanitizers): every test but the end-to-end runs, the GL tests
+#               through Mesa on the normal stage's X server;
+#   threads     preset tsan (build-tsan/, ThreadSanitizer): the audio
+#               output's threads, its lifecycle and the SDL device;
+#   fuzz        preset fuzz (build-fuzz/, clang): scripts/fuzz.sh for a minute.
 # A stage is a build and a ctest run; ctest's exit status says whether it
 # passed. Each stage's ctest summary is printed again at the end, and the
 # command exits non-zero when any build or test failed.
@@ -80,15 +84,33 @@ stage_normal() {
 }
 
 stage_sanitizers() {
-    begin_stage sanitizers "preset dev (address, undefined): engine and GL-free scene tests"
+    begin_stage sanitizers "preset dev (address, undefined): every test but the end-to-end runs"
     build --preset dev || return 0
     run_tests --preset dev
+}
+
+stage_threads() {
+    begin_stage threads "preset tsan (ThreadSanitizer): the audio output's threads and the SDL device"
+    build --preset tsan || return 0
+    run_tests --preset tsan
+}
+
+stage_fuzz() {
+    begin_stage fuzz "preset fuzz: a minute of the libFuzzer targets from the seed corpus"
+    local log="$logs/fuzz.log"
+    if scripts/fuzz.sh 60 2>&1 | tee "$log"; then
+        summary+=("$stage: no failing input in $(awk '/number_of_executed_units/ { n += $3 } END { print n + 0 }' "$log") executions")
+    else
+        fail "$(grep -E '^fuzz: ' "$log" | head -n1 || echo "fuzz.sh did not finish")"
+    fi
 }
 
 scripts/setup.sh
 export SDL_AUDIODRIVER=dummy
 stage_normal
 stage_sanitizers
+stage_threads
+stage_fuzz
 
 echo "== Summary"
 printf '%s\n' "${summary[@]}"
