@@ -66,9 +66,13 @@ struct EightFrames {
         uint64_t p4 = position + fourSteps;
         uint64_t p1 = position + step, p2 = position + twoSteps, p3 = position + threeSteps;
         uint64_t p5 = p4 + step, p6 = p4 + twoSteps, p7 = p4 + threeSteps;
-        __m256i pairs =
-            _mm256_setr_epi32(framePair(data, position), framePair(data, p1), framePair(data, p2), framePair(data, p3),
-                              framePair(data, p4), framePair(data, p5), framePair(data, p6), framePair(data, p7));
+        // Collected through memory rather than inserted lane by lane: the
+        // compiler then loads each pair straight into its lane, which
+        // measured a few per cent faster.
+        alignas(32) int32_t gathered[8] = {framePair(data, position), framePair(data, p1), framePair(data, p2),
+                                           framePair(data, p3),       framePair(data, p4), framePair(data, p5),
+                                           framePair(data, p6),       framePair(data, p7)};
+        __m256i pairs = _mm256_load_si256(reinterpret_cast<const __m256i*>(gathered));
         position += eightSteps;
         __m256 samples = interpolateEight(pairs, fractions);
         fractions = _mm256_add_epi32(fractions, fractionAdvance);
