@@ -66,6 +66,15 @@ uint64_t framesToBoundary(uint64_t position, uint64_t step, const PlayRegion& re
     return distance / step + (distance % step != 0 ? 1 : 0);
 }
 
+// value % modulus, by one subtraction where that is enough: a step seldom
+// carries a voice more than once round its loop, and a division costs many
+// times a subtraction on every loop pass.
+uint64_t reduceBelow(uint64_t value, uint64_t modulus) {
+    if (value < modulus) return value;
+    value -= modulus;
+    return value < modulus ? value : value % modulus;
+}
+
 // Brings a position that has just crossed a loop boundary back inside the
 // loop, however far the step carried it.
 void wrapIntoLoop(Voice& voice, const PlayRegion& region, bool forward) {
@@ -73,7 +82,7 @@ void wrapIntoLoop(Voice& voice, const PlayRegion& region, bool forward) {
     uint64_t start = region.start << 32;
     uint64_t length = (region.end - region.start) << 32;
     if (!region.pingPong) {
-        if (position >= start + length) position = start + (position - start) % length;
+        if (position >= start + length) position = start + reduceBelow(position - start, length);
         voice.position = static_cast<int64_t>(position);
         return;
     }
@@ -85,7 +94,7 @@ void wrapIntoLoop(Voice& voice, const PlayRegion& region, bool forward) {
         phase = position - start;
     else
         phase = 2 * length - 1 + (start - position);
-    phase %= 2 * length;
+    phase = reduceBelow(phase, 2 * length);
     if (phase < length) {
         voice.position = static_cast<int64_t>(start + phase);
         voice.direction = voiceForward;
