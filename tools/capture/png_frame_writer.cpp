@@ -5,8 +5,8 @@
 #include <cstring>
 #include <filesystem>
 
-PngFrameWriter::PngFrameWriter(std::string directory, int32_t width, int32_t height)
-    : directory(std::move(directory)), width(width), height(height), freeSlots{0, 1} {
+PngFrameWriter::PngFrameWriter(std::string outputDirectory, int32_t frameWidth, int32_t frameHeight)
+    : directory(std::move(outputDirectory)), width(frameWidth), height(frameHeight), freeSlots{0, 1} {
     for (Slot& slot : slots) {
         slot.rgb.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
     }
@@ -35,14 +35,14 @@ bool PngFrameWriter::write(int64_t frame, std::span<const uint8_t> rgb, std::str
         error = failure;
         return false;
     }
-    const int32_t index = freeSlots.back();
+    const size_t index = static_cast<size_t>(freeSlots.back());
     freeSlots.pop_back();
     lock.unlock();
     // The slot is the capture thread's until it is queued.
     std::memcpy(slots[index].rgb.data(), rgb.data(), slots[index].rgb.size());
     slots[index].frame = frame;
     lock.lock();
-    queued.push_back(index);
+    queued.push_back(static_cast<int32_t>(index));
     changed.notify_all();
     return true;
 }
@@ -71,7 +71,7 @@ void PngFrameWriter::run() {
         busy = true;
         lock.unlock();
 
-        const Slot& slot = slots[index];
+        const Slot& slot = slots[static_cast<size_t>(index)];
         const std::string path = framePath(directory, slot.frame);
         std::string error;
         if (!encoder.encode(slot.rgb, width, height, png)) {

@@ -44,8 +44,8 @@ std::string formatProgress(const Progress& progress, double seconds) {
     return line;
 }
 
-ProgressBar::ProgressBar(bool enabled, FILE* stream)
-    : enabled(enabled), stream(stream), phaseStarted(std::chrono::steady_clock::now()), lastDrawn(phaseStarted) {}
+ProgressBar::ProgressBar(bool drawing, FILE* output)
+    : enabled(drawing), stream(output), phaseStarted(std::chrono::steady_clock::now()), lastDrawn(phaseStarted) {}
 
 bool ProgressBar::due() const {
     return enabled && (!drawnOnce || std::chrono::steady_clock::now() - lastDrawn >= std::chrono::milliseconds(100));

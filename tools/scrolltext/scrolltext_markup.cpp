@@ -138,11 +138,12 @@ std::vector<CodeUse> scanCodes(std::string_view text) {
         const int count = argumentCount(byte);
         if (count < 0) continue;
         CodeUse use{static_cast<Code>(byte), i, {0, 0, 0}};
-        for (int a = 0; a < count && i + 1 + a < text.size(); ++a) {
+        const auto arguments = static_cast<size_t>(count);
+        for (size_t a = 0; a < arguments && i + 1 + a < text.size(); ++a) {
             use.args[a] = static_cast<int8_t>(text[i + 1 + a]);
         }
         uses.push_back(use);
-        i += count;
+        i += arguments;
     }
     return uses;
 }

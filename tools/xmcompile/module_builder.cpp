@@ -49,7 +49,8 @@ bool buildInstrument(const InstrumentSource& source, XmInstrument& instrument, i
     for (int note = 95; note >= 0; --note) {
         for (size_t i = source.samples.size(); i-- > 0;) {
             const SampleRecipe& recipe = source.samples[i];
-            if (note >= recipe.keyLow && note <= recipe.keyHigh) instrument.sampleMap[note] = static_cast<uint8_t>(i);
+            if (note >= recipe.keyLow && note <= recipe.keyHigh)
+                instrument.sampleMap[static_cast<size_t>(note)] = static_cast<uint8_t>(i);
         }
     }
     for (const SampleRecipe& recipe : source.samples) {

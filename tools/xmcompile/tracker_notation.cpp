@@ -41,7 +41,7 @@ std::string parseVolumeColumn(std::string_view text, uint8_t& volume) {
     if (index == std::string_view::npos)
         return "volume column '" + std::string(text) + "': unknown command letter '" + letter + "'";
     int value = wholeNumber(digits, "volume column value", 0, 15, error);
-    if (value >= 0) volume = static_cast<uint8_t>(0x60 + index * 16 + value);
+    if (value >= 0) volume = static_cast<uint8_t>(0x60 + index * 16 + static_cast<size_t>(value));
     return error;
 }
 

@@ -41,7 +41,7 @@ void appendSized(std::vector<uint8_t>& out, std::vector<uint8_t> block, uint32_t
 }
 
 void patchU32(std::vector<uint8_t>& block, size_t offset, uint32_t value) {
-    for (int i = 0; i < 4; ++i) block[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+    for (size_t i = 0; i < 4; ++i) block[offset + i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
 std::vector<uint8_t> encodeCells(const XmPattern& pattern, uint16_t channels) {
