@@ -1,12 +1,14 @@
 // The player's per-channel record: note, instrument, period, volume, panning,
 // envelope and oscillator state, effect memories, and the bits that say what
-// applyToVoice sends to the channel's mixer voice at the end of a tick.
+// applyToVoice sends to the channel's mixer voice at the end of a tick; and
+// the operations every part of the player shares on one channel: binding its
+// voice, resolving what it plays, an instrument trigger and a key-off.
 #pragma once
 
-#include <array>
 #include <cstdint>
 
 #include "music/mixer.h"
+#include "music/song.h"
 
 constexpr uint8_t updateFrequency = 0x01;
 constexpr uint8_t updateVolume = 0x02;
@@ -72,5 +74,29 @@ struct MusicChannel {
     uint8_t finePortaDownMemory;
 };
 
-// One record per pattern channel; touched only by the thread that renders.
-extern std::array<MusicChannel, maxSongChannels> channels;
+// What a channel plays this tick, resolved from its instrument and note.
+struct ChannelSound {
+    const Instrument* instrument;  // never null: emptyInstrument stands in
+    Sample* sample;                // never null: emptySample stands in
+};
+
+// Channels the player processes: the song's channels, at most 32.
+int32_t playedChannelCount(const Song* song);
+
+// Makes sure the channel drives a voice: voice `index` (its own channel
+// number) when none was bound yet.
+void bindVoice(MusicChannel& channel, int32_t index);
+
+// The instrument and sample a channel plays, from its currentInstrument and
+// currentNote; the empty records stand in for anything missing.
+ChannelSound resolveSound(const Song* song, const MusicChannel& channel);
+
+// Resets a channel for a freshly given instrument: volume and panning from the
+// sample, envelopes, key-off, fadeout, auto-vibrato and tremor restart.
+// Called by the row processing and by the note delay.
+void triggerInstrument(MusicChannel& channel, const Sample& sample);
+
+// Lets the channel's key go: envelopes leave their sustain, the fadeout
+// starts, and a note without a volume envelope is cut. Called by the row
+// processing for key-off notes and by Kxx on its tick.
+void keyOffChannel(MusicChannel& channel, const Instrument& instrument);

@@ -5,7 +5,6 @@
 
 #include "music/envelope.h"
 #include "music/pitch.h"
-#include "music/player.h"
 
 namespace {
 
@@ -174,80 +173,6 @@ void extendedOnLaterTick(Song* song, MusicChannel& channel, const Note& cell) {
                 channel.updateFlags |= updateVolume;
             }
             break;
-        case extendedNoteDelay:
-            // A delay at or past the row's speed never comes, pattern-delay
-            // repeats included.
-            if (song->tick == x && x < song->speed) startDelayedCell(song, channel, cell);
-            break;
-        default: break;
-    }
-}
-
-void volumeColumnOnLaterTick(MusicChannel& channel, uint8_t value, bool linear) {
-    const uint8_t x = low(value);
-    switch (high(value)) {
-        case 0x6: lowerVolume(channel, x); break;
-        case 0x7: raiseVolume(channel, x); break;
-        case 0xB:
-            channel.vibDepth = x;
-            applyVibrato(channel, linear);
-            stepVibratoPhase(channel);
-            break;
-        case 0xD: shiftPanning(channel, -x); break;
-        case 0xE: shiftPanning(channel, x); break;
-        case 0xF: applyTonePortamento(channel); break;
-        default: break;
-    }
-}
-
-void effectOnLaterTick(Song* song, MusicChannel& channel, const Note& cell, const ChannelSound& sound) {
-    const uint8_t param = cell.param;
-    const bool linear = song->songFlags & linearFrequencyTable;
-    switch (cell.effect) {
-        case effectArpeggio: arpeggio(song, channel, param, *sound.sample); break;
-        case effectPortaUp:
-            channel.period = std::max(channel.period - channel.portaUpMemory * 4, lowestSlidePeriod);
-            channel.periodDelta = 0;
-            channel.updateFlags |= updateFrequency;
-            break;
-        case effectPortaDown:
-            raisePeriod(channel, channel.portaDownMemory * 4);
-            channel.periodDelta = 0;
-            channel.updateFlags |= updateFrequency;
-            break;
-        case effectTonePorta:
-            channel.periodDelta = 0;
-            applyTonePortamento(channel);
-            break;
-        case effectVibrato:
-            applyVibrato(channel, linear);
-            stepVibratoPhase(channel);
-            break;
-        case effectTonePortaVolumeSlide:
-            channel.periodDelta = 0;
-            applyTonePortamento(channel);
-            slideVolume(channel);
-            break;
-        case effectVibratoVolumeSlide:
-            applyVibrato(channel, linear);
-            stepVibratoPhase(channel);
-            slideVolume(channel);
-            break;
-        case effectTremolo: applyTremolo(channel); break;
-        case effectVolumeSlide: slideVolume(channel); break;
-        case effectExtended: extendedOnLaterTick(song, channel, cell); break;
-        case effectGlobalVolumeSlide: slideGlobalVolume(song); break;
-        case effectPanningSlide: slidePanning(channel); break;
-        case effectMultiRetrigger:
-            if (channel.retrigInterval != 0 && song->tick % channel.retrigInterval == 0) {
-                changeRetriggerVolume(channel);
-                channel.updateFlags |= triggerNote;
-            }
-            break;
-        case effectTremor: applyTremor(channel); break;
-        case effectKeyOff:
-            if (song->tick == param) keyOffChannel(channel, *sound.instrument);
-            break;
         default: break;
     }
 }
@@ -368,37 +293,71 @@ void applyEffectOnRowStart(Song* song, MusicChannel& channel, const Note& cell, 
     }
 }
 
-void processEffectTicks(Song* song) {
-    const Note* cells = rowInPlay(song);
-    if (!cells) return;
-    const int32_t count = playedChannelCount(song);
+void applyVolumeColumnOnLaterTick(MusicChannel& channel, uint8_t value, bool linearTable) {
+    const uint8_t x = low(value);
+    switch (high(value)) {
+        case 0x6: lowerVolume(channel, x); break;
+        case 0x7: raiseVolume(channel, x); break;
+        case 0xB:
+            channel.vibDepth = x;
+            applyVibrato(channel, linearTable);
+            stepVibratoPhase(channel);
+            break;
+        case 0xD: shiftPanning(channel, -x); break;
+        case 0xE: shiftPanning(channel, x); break;
+        case 0xF: applyTonePortamento(channel); break;
+        default: break;
+    }
+}
+
+void applyEffectOnLaterTick(Song* song, MusicChannel& channel, const Note& cell, const ChannelSound& sound) {
+    const uint8_t param = cell.param;
     const bool linear = song->songFlags & linearFrequencyTable;
-    for (int32_t c = 0; c < count; ++c) {
-        MusicChannel& channel = channels[c];
-        const Note& cell = cells[c];
-        bindVoice(c);
-        const ChannelSound sound = resolveSound(song, channel);
-        channel.volumeDelta = 0;
-        channel.periodDelta = 0;
-        // The volume goes to the voice on every tick, so a change of the
-        // global volume reaches every channel at once.
-        channel.updateFlags = updateVolume;
-        const Instrument& instrument = *sound.instrument;
-        if ((instrument.volumeEnvelopeFlags & envelopeOn) && !channel.volumeEnvDone) {
-            stepEnvelope(channel, volumeEnvelopeOf(instrument), EnvelopeTrack::volume);
-        }
-        if ((instrument.panningEnvelopeFlags & envelopeOn) && !channel.panningEnvDone) {
-            stepEnvelope(channel, panningEnvelopeOf(instrument), EnvelopeTrack::panning);
-        }
-        if (channel.keyOff) {
-            channel.fadeoutVolume = std::max(channel.fadeoutVolume - instrument.fadeout, 0);
-            channel.updateFlags |= updateVolume;
-        }
-        volumeColumnOnLaterTick(channel, cell.volume, linear);
-        effectOnLaterTick(song, channel, cell, sound);
-        // A note delay may have started another note in this tick.
-        const ChannelSound playing = resolveSound(song, channel);
-        applyAutoVibrato(channel, *playing.instrument);
-        applyToVoice(channel, playing.sample, song);
+    switch (cell.effect) {
+        case effectArpeggio: arpeggio(song, channel, param, *sound.sample); break;
+        case effectPortaUp:
+            channel.period = std::max(channel.period - channel.portaUpMemory * 4, lowestSlidePeriod);
+            channel.periodDelta = 0;
+            channel.updateFlags |= updateFrequency;
+            break;
+        case effectPortaDown:
+            raisePeriod(channel, channel.portaDownMemory * 4);
+            channel.periodDelta = 0;
+            channel.updateFlags |= updateFrequency;
+            break;
+        case effectTonePorta:
+            channel.periodDelta = 0;
+            applyTonePortamento(channel);
+            break;
+        case effectVibrato:
+            applyVibrato(channel, linear);
+            stepVibratoPhase(channel);
+            break;
+        case effectTonePortaVolumeSlide:
+            channel.periodDelta = 0;
+            applyTonePortamento(channel);
+            slideVolume(channel);
+            break;
+        case effectVibratoVolumeSlide:
+            applyVibrato(channel, linear);
+            stepVibratoPhase(channel);
+            slideVolume(channel);
+            break;
+        case effectTremolo: applyTremolo(channel); break;
+        case effectVolumeSlide: slideVolume(channel); break;
+        case effectExtended: extendedOnLaterTick(song, channel, cell); break;
+        case effectGlobalVolumeSlide: slideGlobalVolume(song); break;
+        case effectPanningSlide: slidePanning(channel); break;
+        case effectMultiRetrigger:
+            if (channel.retrigInterval != 0 && song->tick % channel.retrigInterval == 0) {
+                changeRetriggerVolume(channel);
+                channel.updateFlags |= triggerNote;
+            }
+            break;
+        case effectTremor: applyTremor(channel); break;
+        case effectKeyOff:
+            if (song->tick == param) keyOffChannel(channel, *sound.instrument);
+            break;
+        default: break;
     }
 }

@@ -53,12 +53,6 @@ enum ExtendedEffect : uint8_t {
     extendedPatternDelay = 0xE,
 };
 
-// What a channel plays this tick, resolved from its instrument and note.
-struct ChannelSound {
-    Instrument* instrument;  // never null: emptyInstrument stands in
-    Sample* sample;          // never null: emptySample stands in
-};
-
 // Tick 0 of a volume-column byte (the slides wait for the later ticks).
 // Called by the row processing and by the note delay when its note starts.
 void applyVolumeColumn(MusicChannel& channel, uint8_t value);
@@ -67,7 +61,12 @@ void applyVolumeColumn(MusicChannel& channel, uint8_t value);
 // processing after the envelopes and fadeout of that tick.
 void applyEffectOnRowStart(Song* song, MusicChannel& channel, const Note& cell, const ChannelSound& sound);
 
-// Every tick of a row but tick 0: envelopes, fadeout, volume column and effect
-// of each channel, then auto-vibrato and the hand-over to the voice. Called by
-// playerTick on the thread that renders.
-void processEffectTicks(Song* song);
+// A later tick of a volume-column byte: its slides, vibrato and tone
+// portamento. Called by the player on every tick of a row but tick 0, before
+// the cell's effect.
+void applyVolumeColumnOnLaterTick(MusicChannel& channel, uint8_t value, bool linearTable);
+
+// A later tick of a cell's effect. The note delay (EDx) is the player's: it
+// starts the cell's note on its tick. Called by the player on every tick of a
+// row but tick 0, after the envelopes and fadeout of that tick.
+void applyEffectOnLaterTick(Song* song, MusicChannel& channel, const Note& cell, const ChannelSound& sound);

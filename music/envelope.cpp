@@ -161,6 +161,19 @@ void stepEnvelope(MusicChannel& channel, const Envelope& envelope, EnvelopeTrack
     channel.updateFlags |= f.updateBit;
 }
 
+void stepEnvelopesAndFadeout(MusicChannel& channel, const Instrument& instrument) {
+    if ((instrument.volumeEnvelopeFlags & envelopeOn) && !channel.volumeEnvDone) {
+        stepEnvelope(channel, volumeEnvelopeOf(instrument), EnvelopeTrack::volume);
+    }
+    if ((instrument.panningEnvelopeFlags & envelopeOn) && !channel.panningEnvDone) {
+        stepEnvelope(channel, panningEnvelopeOf(instrument), EnvelopeTrack::panning);
+    }
+    if (channel.keyOff) {
+        channel.fadeoutVolume = std::max(channel.fadeoutVolume - instrument.fadeout, 0);
+        channel.updateFlags |= updateVolume;
+    }
+}
+
 void setVolumeEnvelopePosition(MusicChannel& channel, const Instrument& instrument, int32_t position) {
     if (!(instrument.volumeEnvelopeFlags & envelopeOn)) return;
     const Envelope envelope = volumeEnvelopeOf(instrument);

@@ -16,6 +16,12 @@ enum class EnvelopeTrack : uint8_t { volume, panning };
 // end and marks the envelope done at its last point.
 void stepEnvelope(MusicChannel& channel, const Envelope& envelope, EnvelopeTrack track);
 
+// The envelope part of a channel's tick: steps the instrument's volume and
+// panning envelopes when they are on and not done, and after key-off lowers
+// fadeoutVolume by the instrument's fadeout (floor 0). Called by the player on
+// every tick that processes the channel, before the cell's effect.
+void stepEnvelopesAndFadeout(MusicChannel& channel, const Instrument& instrument);
+
 // Lxx: places the volume envelope at the given tick, when the instrument's
 // volume envelope is on. Overrides the step already taken this tick.
 void setVolumeEnvelopePosition(MusicChannel& channel, const Instrument& instrument, int32_t position);

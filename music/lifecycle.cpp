@@ -6,14 +6,12 @@
 #include <string>
 
 #include "music/audio_output.h"
-#include "music/channel.h"
 #include "music/file_callbacks.h"
 #include "music/loader.h"
 #include "music/mixer.h"
+#include "music/player.h"
 
 namespace {
-
-constexpr int32_t fallbackBpm = 125;
 
 // The output half of both plays. The voices may still hold the previous
 // song's samples, which may have been freed since: every voice starts idle.
@@ -68,11 +66,7 @@ void rewindSong(Song* song) {
     song->patternDelay = 0;
     song->playedFrames = 0;
     setTempo(song, song->defaultBpm);
-    int32_t channelCount = std::clamp<int32_t>(song->channelCount, 0, maxSongChannels);
-    for (int32_t c = 0; c < channelCount; ++c) {
-        channels[c] = MusicChannel{};
-        channels[c].voice = &voices[c];
-    }
+    resetChannels(song);
 }
 
 void rewindSongTo(Song* song, const OrderStart& start) {
@@ -112,10 +106,4 @@ bool freeSong(Song* song) {
     stopSong(song);
     releaseSong(song);
     return true;
-}
-
-void setTempo(Song* song, int32_t bpm) {
-    if (bpm < 1) bpm = fallbackBpm;
-    song->bpm = bpm;
-    song->framesPerTick = std::max<int32_t>(1, static_cast<int32_t>(int64_t{outputRate} * 5 / (2 * int64_t{bpm})));
 }

@@ -1,7 +1,5 @@
 // The public face of the music engine: load a module into a Song, play it from
-// the start, stop it, free it, and turn beats per minute into frames per tick.
-// All called on the main thread, except setTempo, which the player calls on the
-// thread that renders.
+// the start, stop it and free it. All called on the main thread.
 #pragma once
 
 #include <cstdint>
@@ -40,11 +38,6 @@ bool stopSong(Song* song);
 
 // Stops playback, then releases the song's data; false for none.
 bool freeSong(Song* song);
-
-// bpm and framesPerTick at the output rate. A tempo below 1 (a header BPM of
-// 0, or one that reads negative in 16 bits) is taken as 125, the format's
-// default, so a tick always lasts a sensible whole number of frames.
-void setTempo(Song* song, int32_t bpm);
 
 // The reset shared by playSong and the offline render: playback fields to the
 // song's start, tempo from defaultBpm, channels 0..channelCount - 1 zeroed

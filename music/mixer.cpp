@@ -20,6 +20,8 @@ float rampLengthReciprocal = 1.0f / 128.0f;
 
 namespace {
 
+int32_t rateOfMix = 44100;  // frames per second, as last given to setMixRate
+
 constexpr uint8_t loopForward = 2;
 constexpr uint8_t loopPingPong = 4;
 
@@ -180,9 +182,12 @@ void mixVoice(Voice& voice, float* out, int32_t frames, const MixKernels& kernel
 }  // namespace
 
 void setMixRate(int32_t outputRate) {
+    rateOfMix = outputRate;
     rampLength = std::max<int32_t>(1, static_cast<int32_t>(int64_t{outputRate} * 128 / 44100));
     rampLengthReciprocal = 1.0f / static_cast<float>(rampLength);
 }
+
+int32_t mixRate() { return rateOfMix; }
 
 void resetVoices() {
     for (int32_t i = 0; i < voiceCount; ++i) {

@@ -49,6 +49,11 @@ extern float rampLengthReciprocal;
 // Called on the main thread when the output opens or an offline render starts.
 void setMixRate(int32_t outputRate);
 
+// The rate setMixRate was last given (44,100 before the first call): the
+// output frames per second that tempos and voice steps are worked out at.
+// The thread that renders, and the main thread before rendering.
+int32_t mixRate();
+
 // Zeroes every voice, gives each its index and a step of 1.0. Called on the
 // main thread when the output opens or an offline render starts.
 void resetVoices();

@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "music/audio_output.h"
 #include "music/mixer.h"
 
 namespace {
@@ -140,7 +139,7 @@ int64_t periodFrequency(bool linearTable, int32_t period, int32_t periodDelta) {
 
 uint64_t voiceStep(int64_t frequency) {
     uint64_t g = static_cast<uint64_t>(std::max<int64_t>(frequency, 100));
-    const uint64_t rate = static_cast<uint64_t>(std::max(outputRate, 1));
+    const uint64_t rate = static_cast<uint64_t>(std::max(mixRate(), 1));
     uint64_t whole = g / rate;
     uint64_t fraction = ((g % rate) << 32) / rate;
     return (whole << 32) | fraction;

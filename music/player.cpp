@@ -4,17 +4,15 @@
 #include <algorithm>
 
 #include "music/envelope.h"
-#include "music/lifecycle.h"
 #include "music/pitch.h"
+
+PlayerState player{{}, {-1, -1, 0}};
 
 namespace {
 
 constexpr uint8_t noteKeyOff = 255;
+constexpr int32_t fallbackBpm = 125;
 constexpr int32_t missingPatternRows = 64;
-
-// Where the row read at the last tick 0 lies, so that the later ticks run the
-// same cells even after a pattern loop has moved the row counter back.
-PlayedTick rowRead{-1, -1, 0};
 
 const Pattern* patternAt(const Song* song, int32_t orderPosition) {
     if (orderPosition < 0 || orderPosition >= maxOrderPositions || !song->patterns) return nullptr;
@@ -138,8 +136,8 @@ bool isDelayedCell(const Note& cell) {
 // leaves its note, instrument, volume column and key-off to tick x
 // (startDelayedCell); the channel plays on meanwhile.
 void processChannelRow(Song* song, int32_t c, const Note& cell, bool& jumpSeen) {
-    MusicChannel& channel = channels[c];
-    bindVoice(c);
+    MusicChannel& channel = player.channels[static_cast<size_t>(c)];
+    bindVoice(channel, c);
     const bool delayed = isDelayedCell(cell);
     // Tone portamento from the effect or from the volume column: the note only
     // sets the target.
@@ -180,16 +178,7 @@ void processChannelRow(Song* song, int32_t c, const Note& cell, bool& jumpSeen) 
         }
     }
 
-    if ((instrument.volumeEnvelopeFlags & envelopeOn) && !channel.volumeEnvDone) {
-        stepEnvelope(channel, volumeEnvelopeOf(instrument), EnvelopeTrack::volume);
-    }
-    if ((instrument.panningEnvelopeFlags & envelopeOn) && !channel.panningEnvDone) {
-        stepEnvelope(channel, panningEnvelopeOf(instrument), EnvelopeTrack::panning);
-    }
-    if (channel.keyOff) {
-        channel.fadeoutVolume = std::max(channel.fadeoutVolume - instrument.fadeout, 0);
-        channel.updateFlags |= updateVolume;
-    }
+    stepEnvelopesAndFadeout(channel, instrument);
 
     applyFlowEffect(song, channel, cell, jumpSeen);
     applyEffectOnRowStart(song, channel, cell, sound);
@@ -198,35 +187,8 @@ void processChannelRow(Song* song, int32_t c, const Note& cell, bool& jumpSeen) 
     applyToVoice(channel, &sample, song);
 }
 
-}  // namespace
-
-int32_t playedChannelCount(const Song* song) { return std::clamp<int32_t>(song->channelCount, 0, maxSongChannels); }
-
-void bindVoice(int32_t c) {
-    if (!channels[c].voice) channels[c].voice = &voices[c];
-}
-
-ChannelSound resolveSound(const Song* song, const MusicChannel& channel) {
-    if (channel.currentInstrument >= song->instrumentCount || !song->instruments) {
-        return {&emptyInstrument, &emptySample};
-    }
-    Instrument* instrument = &song->instruments[channel.currentInstrument];
-    // Notes beyond the keyboard have no map entry and play nothing.
-    if (channel.currentNote >= instrument->sampleMap.size()) return {instrument, &emptySample};
-    uint8_t slot = instrument->sampleMap[channel.currentNote];
-    if (slot >= maxSamplesPerInstrument || !instrument->samples[slot]) return {instrument, &emptySample};
-    return {instrument, instrument->samples[slot]};
-}
-
-const Note* rowInPlay(const Song* song) { return cellsOfRow(song, rowRead.orderPosition, rowRead.row); }
-
-void keyOffChannel(MusicChannel& channel, const Instrument& instrument) {
-    channel.keyOff = 1;
-    // Without a volume envelope, key-off cuts the note at once.
-    if (!(instrument.volumeEnvelopeFlags & envelopeOn)) channel.volumeEnvValue = 0;
-    channel.updateFlags |= updateVolume;
-}
-
+// Tick x of a note delay (EDx): the cell's note, instrument number, volume
+// column or key-off, which tick 0 left alone.
 void startDelayedCell(Song* song, MusicChannel& channel, const Note& cell) {
     if (cell.note == noteKeyOff) {
         keyOffChannel(channel, *resolveSound(song, channel).instrument);
@@ -249,34 +211,20 @@ void startDelayedCell(Song* song, MusicChannel& channel, const Note& cell) {
     channel.updateFlags |= updateFrequency | triggerNote;
 }
 
-void triggerInstrument(MusicChannel& channel, const Sample& sample) {
-    channel.channelVolume = sample.volume;
-    channel.channelPan = sample.panning;
-    channel.volumeEnvValue = 64;
-    channel.volumeEnvTick = 0;
-    channel.volumeEnvPoint = 0;
-    channel.volumeEnvSlope = 0;
-    channel.volumeEnvDone = 0;
-    channel.panningEnvValue = 32;
-    channel.panningEnvTick = 0;
-    channel.panningEnvPoint = 0;
-    channel.panningEnvSlope = 0;
-    channel.panningEnvDone = 0;
-    channel.keyOff = 0;
-    channel.fadeoutVolume = 65536;
-    channel.autoVibPhase = 0;
-    channel.autoVibSweepPos = 0;
-    channel.tremorCount = 0;
-    channel.tremorMuted = 0;
-    if ((channel.waveControl & 0x0F) < 4) channel.vibPhase = 0;
-    if ((channel.waveControl >> 4) < 4) channel.tremPhase = 0;
-    channel.updateFlags |= updateVolume | updatePanning;
+// The note delay (EDx) starts its cell on tick x. A delay at or past the
+// row's speed never comes, pattern-delay repeats included.
+bool delayedCellStartsNow(const Song* song, const Note& cell) {
+    return isDelayedCell(cell) && song->tick == (cell.param & 0x0F) && (cell.param & 0x0F) < song->speed;
 }
+
+}  // namespace
+
+const Note* rowInPlay(const Song* song) { return cellsOfRow(song, player.rowRead.orderPosition, player.rowRead.row); }
 
 void processRow(Song* song) {
     song->jumpPosition = -1;
     song->breakRow = -1;
-    rowRead = {song->orderPosition, song->row, 0};
+    player.rowRead = {song->orderPosition, song->row, 0};
     const Note* cells = cellsOfRow(song, song->orderPosition, song->row);
     if (!cells) return;
     bool jumpSeen = false;
@@ -284,15 +232,52 @@ void processRow(Song* song) {
     for (int32_t c = 0; c < count; ++c) processChannelRow(song, c, cells[c], jumpSeen);
 }
 
-PlayedTick lastPlayedTick() { return rowRead; }
+PlayedTick lastPlayedTick() { return player.rowRead; }
 
-PlayerState savePlayerState() { return PlayerState{rowRead}; }
+void setTempo(Song* song, int32_t bpm) {
+    if (bpm < 1) bpm = fallbackBpm;
+    song->bpm = bpm;
+    song->framesPerTick = std::max<int32_t>(1, static_cast<int32_t>(int64_t{mixRate()} * 5 / (2 * int64_t{bpm})));
+}
 
-void restorePlayerState(const PlayerState& state) { rowRead = state.rowRead; }
+void resetChannels(const Song* song) {
+    const int32_t count = playedChannelCount(song);
+    for (int32_t c = 0; c < count; ++c) {
+        MusicChannel& channel = player.channels[static_cast<size_t>(c)];
+        channel = MusicChannel{};
+        channel.voice = &voices[static_cast<size_t>(c)];
+    }
+}
+
+void processEffectTicks(Song* song) {
+    const Note* cells = rowInPlay(song);
+    if (!cells) return;
+    const int32_t count = playedChannelCount(song);
+    const bool linear = song->songFlags & linearFrequencyTable;
+    for (int32_t c = 0; c < count; ++c) {
+        MusicChannel& channel = player.channels[static_cast<size_t>(c)];
+        const Note& cell = cells[c];
+        bindVoice(channel, c);
+        const ChannelSound sound = resolveSound(song, channel);
+        channel.volumeDelta = 0;
+        channel.periodDelta = 0;
+        // The volume goes to the voice on every tick, so a change of the
+        // global volume reaches every channel at once.
+        channel.updateFlags = updateVolume;
+        stepEnvelopesAndFadeout(channel, *sound.instrument);
+        applyVolumeColumnOnLaterTick(channel, cell.volume, linear);
+        applyEffectOnLaterTick(song, channel, cell, sound);
+        if (delayedCellStartsNow(song, cell)) startDelayedCell(song, channel, cell);
+        // A note delay may have started another note in this tick.
+        const ChannelSound playing = resolveSound(song, channel);
+        applyAutoVibrato(channel, *playing.instrument);
+        applyToVoice(channel, playing.sample, song);
+    }
+}
 
 void playerTick(Song* song) {
     if (!song) return;
-    rowRead.tick = song->tick;
+    player.rowRead.tick = song->tick;
     const int32_t globalVolume = song->globalVolume;
     if (song->tick != 0) {
         processEffectTicks(song);
@@ -318,7 +303,7 @@ void playerTick(Song* song) {
     if (song->globalVolume != globalVolume) {
         const auto count = static_cast<size_t>(playedChannelCount(song));
         for (size_t c = 0; c < count; ++c) {
-            if (channels[c].voice) sendVolume(channels[c], song);
+            if (player.channels[c].voice) sendVolume(player.channels[c], song);
         }
     }
     song->tick += 1;

@@ -4,11 +4,33 @@
 // tick with applyToVoice.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "music/channel.h"
 #include "music/effects.h"
 #include "music/song.h"
+
+// Where a tick played: the order position and row read at its row's tick 0,
+// and the tick's number within the row (pattern-delay ticks included).
+struct PlayedTick {
+    int32_t orderPosition;
+    int32_t row;
+    int32_t tick;
+};
+
+// The player's state beside the song: the channel table and where the row in
+// play was read. Touched only by the thread that renders (and by the main
+// thread before it starts or while the output is held); the audio output
+// saves it with the song and the voices at every block and puts it back when
+// it renders a stretch again.
+struct PlayerState {
+    std::array<MusicChannel, maxSongChannels> channels;  // entry c plays pattern channel c
+    // The row read at the last tick 0, so that the later ticks run the same
+    // cells even after a pattern loop has moved the row counter back.
+    PlayedTick rowRead;
+};
+extern PlayerState player;
 
 // The song's tickHandler: one player tick. Called by the output side on the
 // thread that renders, once every framesPerTick output frames.
@@ -17,49 +39,25 @@ void playerTick(Song* song);
 // Tick 0 of a row: applies every channel's cell in channel order.
 void processRow(Song* song);
 
-// Resets a channel for a freshly given instrument: volume and panning from the
-// sample, envelopes, key-off, fadeout, auto-vibrato and tremor restart.
-// Called by processRow and by the note delay.
-void triggerInstrument(MusicChannel& channel, const Sample& sample);
+// Every tick of a row but tick 0: envelopes, fadeout, volume column and effect
+// of each channel (a note delay starts its cell on its tick), then
+// auto-vibrato and the hand-over to the voice.
+void processEffectTicks(Song* song);
 
-// Lets the channel's key go: envelopes leave their sustain, the fadeout
-// starts, and a note without a volume envelope is cut. Called by the row
-// processing for key-off notes and by Kxx on its tick.
-void keyOffChannel(MusicChannel& channel, const Instrument& instrument);
+// bpm and framesPerTick at the mixing rate. A tempo below 1 (a header BPM of
+// 0, or one that reads negative in 16 bits) is taken as 125, the format's
+// default, so a tick always lasts a sensible whole number of frames. Called
+// by Fxx on the thread that renders, and by the lifecycle when it rewinds a
+// song on the main thread.
+void setTempo(Song* song, int32_t bpm);
 
-// Tick x of a note delay (EDx): the cell's note, instrument number, volume
-// column or key-off, which tick 0 left alone. Called by the later-tick effects.
-void startDelayedCell(Song* song, MusicChannel& channel, const Note& cell);
-
-// The instrument and sample a channel plays, from its currentInstrument and
-// currentNote; the empty records stand in for anything missing.
-ChannelSound resolveSound(const Song* song, const MusicChannel& channel);
+// Zeroes the channels 0..channelCount - 1 and binds channel c to voice c.
+// Main thread, when a song is rewound to its start.
+void resetChannels(const Song* song);
 
 // The cells of the row read at the last tick 0, or none when that row has no
 // cells. The later ticks of a row run these cells.
 const Note* rowInPlay(const Song* song);
 
-// Where the last tick played: the order position and row read at its row's
-// tick 0, and the tick's number within the row (pattern-delay ticks included).
-struct PlayedTick {
-    int32_t orderPosition;
-    int32_t row;
-    int32_t tick;
-};
+// Where the last tick played.
 PlayedTick lastPlayedTick();
-
-// The player's own state beside the song and the channels. The audio output
-// saves it with them at every block and puts it back when it renders a
-// stretch again, so the later ticks of a row read the same cells. The thread
-// that renders, or the main thread while the output is held.
-struct PlayerState {
-    PlayedTick rowRead;
-};
-PlayerState savePlayerState();
-void restorePlayerState(const PlayerState& state);
-
-// Channels the player processes: the song's channels, at most 32.
-int32_t playedChannelCount(const Song* song);
-
-// Makes sure channel c drives a voice (voice c when none was bound yet).
-void bindVoice(int32_t c);

@@ -5,7 +5,6 @@
 #include <array>
 #include <memory>
 
-#include "music/channel.h"
 #include "music/mixer.h"
 #include "music/player.h"
 
@@ -15,9 +14,8 @@ struct RenderCheckpoint {
     const Song* owner;  // the song saved, none when unused
     bool songEnded;
     Song song;
-    std::array<MusicChannel, maxSongChannels> channels;
-    std::array<Voice, voiceCount> voices;
     PlayerState player;
+    std::array<Voice, voiceCount> voices;
 };
 
 std::unique_ptr<RenderCheckpoint[]> checkpoints;
@@ -39,9 +37,8 @@ void saveCheckpoint(int32_t block, const Song& song, bool songEnded) {
     checkpoint.owner = &song;
     checkpoint.songEnded = songEnded;
     checkpoint.song = song;
-    checkpoint.channels = channels;
+    checkpoint.player = player;
     checkpoint.voices = voices;
-    checkpoint.player = savePlayerState();
 }
 
 bool restoreCheckpoint(int32_t block, Song& song, bool& songEnded) {
@@ -50,9 +47,8 @@ bool restoreCheckpoint(int32_t block, Song& song, bool& songEnded) {
     // Only playback fields change while a song plays; the owned arrays are
     // the same pointers in both.
     song = checkpoint.song;
-    channels = checkpoint.channels;
+    player = checkpoint.player;
     voices = checkpoint.voices;
-    restorePlayerState(checkpoint.player);
     songEnded = checkpoint.songEnded;
     return true;
 }

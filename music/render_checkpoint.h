@@ -1,6 +1,6 @@
 // The render state at the start of every block of the output buffer: the
-// playing song's playback fields, the channels, the voices and the player's
-// own state. The output saves it before rendering each block, so that after a
+// playing song's playback fields, the player's state (its channels among
+// them) and the voices. The output saves it before rendering each block, so that after a
 // change (a seek, a pause, a new volume) it can wind back to a block the
 // device has not reached yet and render on from exactly what is heard.
 #pragma once

@@ -4,7 +4,7 @@
 Sample emptySample{};
 // Its sample slots point at emptySample like every unused slot, so a lookup
 // through it never meets a null sample.
-Instrument emptyInstrument = [] {
+const Instrument emptyInstrument = [] {
     Instrument instrument{};
     instrument.samples.fill(&emptySample);
     return instrument;

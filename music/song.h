@@ -127,7 +127,7 @@ struct Song {
 
 // Shared stand-ins for missing samples and instruments; never released.
 extern Sample emptySample;
-extern Instrument emptyInstrument;
+extern const Instrument emptyInstrument;
 
 // Releases what the song owns and then the song (allocated with new): every
 // owned sample's data and the sample, the instruments, every pattern's cells,

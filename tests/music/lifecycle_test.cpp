@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "music/channel.h"
+#include "music/mixer.h"
+#include "music/player.h"
 #include "output_fixture.h"
 #include "song_loading.h"
 
@@ -107,7 +109,7 @@ TEST_F(OutputTest, PlayingAnotherSongStartsWithEveryVoiceIdle) {
 }
 
 TEST_F(OutputTest, PlayZeroesTheSongsChannelsAndBindsThemToTheirVoices) {
-    for (MusicChannel& channel : channels) {
+    for (MusicChannel& channel : player.channels) {
         channel.period = 1234;
         channel.channelVolume = 40;
         channel.fadeoutVolume = 65536;
@@ -123,7 +125,7 @@ TEST_F(OutputTest, PlayZeroesTheSongsChannelsAndBindsThemToTheirVoices) {
     ASSERT_TRUE(playSong(&song));
     stopSong(&song);
     for (int c = 0; c < 3; ++c) {
-        const MusicChannel& channel = channels[c];
+        const MusicChannel& channel = player.channels[c];
         EXPECT_EQ(channel.voice, &voices[c]);
         EXPECT_EQ(channel.period, 0);
         EXPECT_EQ(channel.channelVolume, 0);
@@ -134,8 +136,8 @@ TEST_F(OutputTest, PlayZeroesTheSongsChannelsAndBindsThemToTheirVoices) {
         EXPECT_EQ(channel.patternLoopCount, 0);
         EXPECT_EQ(channel.finePortaDownMemory, 0);
     }
-    EXPECT_EQ(channels[3].period, 1234);
-    EXPECT_EQ(channels[3].voice, &voices[40]);
+    EXPECT_EQ(player.channels[3].period, 1234);
+    EXPECT_EQ(player.channels[3].voice, &voices[40]);
 }
 
 TEST_F(OutputTest, ChannelCountsOutsideTheTableTouchOnlyTheTable) {
@@ -143,7 +145,7 @@ TEST_F(OutputTest, ChannelCountsOutsideTheTableTouchOnlyTheTable) {
     song.channelCount = 200;
     ASSERT_TRUE(playSong(&song));
     stopSong(&song);
-    EXPECT_EQ(channels[31].voice, &voices[31]);
+    EXPECT_EQ(player.channels[31].voice, &voices[31]);
     song.channelCount = -4;
     ASSERT_TRUE(playSong(&song));
     stopSong(&song);
@@ -151,7 +153,7 @@ TEST_F(OutputTest, ChannelCountsOutsideTheTableTouchOnlyTheTable) {
 
 TEST(SetTempo, TicksLastTwoAndAHalfBeatsWorthOfFrames) {
     Song song{};
-    outputRate = 44100;
+    setMixRate(44100);
     struct Case {
         int32_t bpm, frames;
     };
@@ -166,10 +168,10 @@ TEST(SetTempo, TicksLastTwoAndAHalfBeatsWorthOfFrames) {
         EXPECT_EQ(song.bpm, 125);
         EXPECT_EQ(song.framesPerTick, 882);
     }
-    outputRate = 22050;
+    setMixRate(22050);
     setTempo(&song, 125);
     EXPECT_EQ(song.framesPerTick, 441);
-    outputRate = 44100;
+    setMixRate(44100);
 }
 
 TEST(Lifecycle, NoSongIsRefused) {

@@ -16,7 +16,7 @@ class PlayerHarness {
 public:
     explicit PlayerHarness(const XmModule& module) : song_(loadModule(module)) {
         resetVoices();
-        channels = {};
+        player.channels = {};
         rewindSong(song_.get());
     }
 
@@ -24,8 +24,8 @@ public:
     void tick(int count = 1) {
         for (int i = 0; i < count; ++i) playerTick(song_.get());
     }
-    MusicChannel& channel(int c) { return channels[c]; }
-    Voice& voice(int c) { return *channels[c].voice; }
+    MusicChannel& channel(int c) { return player.channels[c]; }
+    Voice& voice(int c) { return *player.channels[c].voice; }
 
 private:
     SongPtr song_;

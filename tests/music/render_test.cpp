@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "music/player.h"
 #include "output_fixture.h"
 #include "song_loading.h"
 

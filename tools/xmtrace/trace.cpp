@@ -25,7 +25,7 @@ void appendTickTrace(const Song& song, std::string& out) {
         const Voice& voice = voices[v];
         if (!voice.sample) continue;
         const int32_t c = v % maxSongChannels;
-        const MusicChannel& channel = channels[c];
+        const MusicChannel& channel = player.channels[c];
         const bool driven = c < song.channelCount && channel.voice == &voice;
         // A voice its channel has left plays on silently once it has ramped
         // out; it says nothing more.
