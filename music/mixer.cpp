@@ -7,7 +7,7 @@
 #include <cmath>
 #include <limits>
 
-#include "music/mix_kernels.h"
+#include "music/mix_path.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

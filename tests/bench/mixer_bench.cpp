@@ -1,6 +1,6 @@
 // Mixer throughput in voice-frames per second: 32 voices on looping samples at
 // varied pitches, at steady gains and with a ramp restarted on every call.
-#include "music/mix_kernels.h"
+#include "music/mix_path.h"
 #include "music/mixer.h"
 
 #include <benchmark/benchmark.h>

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "music/mix_kernels.h"
+#include "music/mix_path.h"
 #include "music/mixer.h"
 #include "music/render.h"
 #include "tests/music/song_loading.h"
