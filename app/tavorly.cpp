@@ -65,7 +65,7 @@ void stopMusic(Song* song) {
     if (counts.underruns > 0) {
         std::fprintf(stderr, "tavorly: the music ran out of rendered sound %lld times (%lld ms of silence)\n",
                      static_cast<long long>(counts.underruns),
-                     static_cast<long long>(counts.missedFrames * 1000 / outputRate));
+                     static_cast<long long>(counts.missedFrames * 1000 / audioOutput.outputRate));
     }
     closeAudioOutput();
 }

@@ -17,21 +17,7 @@
 #include "music/render_checkpoint.h"
 #include "music/thread_priority.h"
 
-int32_t outputRate = 44100;
-int32_t blockFrames = 0;
-int32_t bufferFrames = 0;
-int32_t blockCount = 0;
-int32_t writeBlock = 0;
-int16_t* outputBuffer = nullptr;
-float* mixBuffer = nullptr;
-Song* currentSong = nullptr;
-
-std::atomic<bool> stopRequested{false};
-std::atomic<bool> blockBusy{false};
-std::atomic<bool> threadFinished{true};
-
-OutputControl outputControl;
-uint32_t outputGeneration = 0;
+AudioOutput audioOutput;
 
 namespace {
 
@@ -58,7 +44,7 @@ struct OutputThreadHandle {
     void join() { thread.join(); }
     ~OutputThreadHandle() {
         if (!thread.joinable()) return;
-        stopRequested.store(true);
+        audioOutput.stopRequested.store(true);
         thread.join();
     }
 };
@@ -68,16 +54,16 @@ OutputThreadHandle outputThreadHandle;
 // past the play position: 80 ms, which is still heard as prompt, and at
 // least two device reads (SDL's take 1,024 frames) plus a block, since a read
 // in progress may already have passed the position by one read.
-int32_t leadBlocks() { return std::max(4, (2048 + blockFrames - 1) / blockFrames + 1); }
+int32_t leadBlocks() { return std::max(4, (2048 + audioOutput.blockFrames - 1) / audioOutput.blockFrames + 1); }
 // The longest crossfade: one ramp at the highest rate.
 constexpr int32_t maxFadeFrames = 560;
 
 // State of the render, touched by whichever thread renders (and by the main
 // thread while none runs).
 bool held = false;              // holdOutput stopped the thread; releaseOutput restarts it
-bool songEnded = false;         // the song reached outputControl.endFrame
+bool songEnded = false;         // the song reached audioOutput.control.endFrame
 bool crossfadePending = false;  // the next block fades in over what was rendered there before
-uint32_t renderGeneration = 0;  // outputGeneration of the running render
+uint32_t renderGeneration = 0;  // audioOutput.generation of the running render
 std::array<float, 2 * maxFadeFrames> fadeScratch{};
 
 }  // namespace
@@ -111,23 +97,23 @@ bool openAudioOutput(int32_t rate) {
         lastError = reason != nullptr && *reason != '\0' ? reason : "the audio device cannot be opened";
         return false;
     }
-    outputRate = rate;
+    audioOutput.outputRate = rate;
     openDevice = installedDevice;
 
-    blockFrames = (rate * 20 / 1000 + 3) & ~3;
-    bufferFrames = 2 * (1000 / 20) * blockFrames;
-    blockCount = bufferFrames / blockFrames;
-    writeBlock = 0;
-    outputStorage = std::make_unique<int16_t[]>(2 * static_cast<size_t>(bufferFrames));
-    outputBuffer = outputStorage.get();
+    audioOutput.blockFrames = (rate * 20 / 1000 + 3) & ~3;
+    audioOutput.bufferFrames = 2 * (1000 / 20) * audioOutput.blockFrames;
+    audioOutput.blockCount = audioOutput.bufferFrames / audioOutput.blockFrames;
+    audioOutput.writeBlock = 0;
+    outputStorage = std::make_unique<int16_t[]>(2 * static_cast<size_t>(audioOutput.bufferFrames));
+    audioOutput.outputBuffer = outputStorage.get();
     // 64 spare floats (256 bytes), the start rounded up to 16 bytes.
-    mixStorage = std::make_unique<float[]>(2 * static_cast<size_t>(bufferFrames) + 64);
+    mixStorage = std::make_unique<float[]>(2 * static_cast<size_t>(audioOutput.bufferFrames) + 64);
     uintptr_t address = reinterpret_cast<uintptr_t>(mixStorage.get());
-    mixBuffer = reinterpret_cast<float*>((address + 15) & ~uintptr_t{15});
+    audioOutput.mixBuffer = reinterpret_cast<float*>((address + 15) & ~uintptr_t{15});
 
     handOver.underruns.store(0);
     handOver.missedFrames.store(0);
-    allocateCheckpoints(blockCount);
+    allocateCheckpoints(audioOutput.blockCount);
 
     setMixRate(rate);
     resetVoices();
@@ -136,47 +122,48 @@ bool openAudioOutput(int32_t rate) {
 }
 
 void closeAudioOutput() {
-    if (currentSong != nullptr || outputThreadHandle.joinable()) stopPlayback();
+    if (audioOutput.currentSong != nullptr || outputThreadHandle.joinable()) stopPlayback();
     if (openDevice == nullptr) return;
     openDevice->reset();
     openDevice->close();
     openDevice = nullptr;
-    outputBuffer = nullptr;
-    mixBuffer = nullptr;
+    audioOutput.outputBuffer = nullptr;
+    audioOutput.mixBuffer = nullptr;
     outputStorage.reset();
     mixStorage.reset();
     allocateCheckpoints(0);
-    blockFrames = bufferFrames = blockCount = writeBlock = 0;
+    audioOutput.blockFrames = audioOutput.bufferFrames = audioOutput.blockCount = audioOutput.writeBlock = 0;
 }
 
 bool startPlayback() {
-    if (openDevice == nullptr || currentSong == nullptr) return false;
+    if (openDevice == nullptr || audioOutput.currentSong == nullptr) return false;
     // The device may still loop the previous song's buffer; it lets go of it
     // before the buffer is rewritten.
     openDevice->reset();
-    std::fill(outputBuffer, outputBuffer + 2 * static_cast<size_t>(bufferFrames), int16_t{0});
+    std::fill(audioOutput.outputBuffer, audioOutput.outputBuffer + 2 * static_cast<size_t>(audioOutput.bufferFrames),
+              int16_t{0});
     clearCheckpoints();
     clearBlockReports();
     songEnded = false;
     crossfadePending = false;
-    renderGeneration = ++outputGeneration;
-    writeBlock = 0;
+    renderGeneration = ++audioOutput.generation;
+    audioOutput.writeBlock = 0;
     do {
         fillBlock();
-    } while (writeBlock != 0);
+    } while (audioOutput.writeBlock != 0);
     // The device's reader is stopped (reset) and the start below hands the
     // span over under the device's own lock.
-    renderedUntil = bufferFrames;
+    renderedUntil = audioOutput.bufferFrames;
     handOver.missing = false;
     handOver.stopped.store(false, std::memory_order_relaxed);
     handOver.renderedFrom.store(0, std::memory_order_relaxed);
     handOver.renderedUntil.store(renderedUntil, std::memory_order_release);
-    openDevice->start(outputBuffer, bufferFrames, &handOver);
+    openDevice->start(audioOutput.outputBuffer, audioOutput.bufferFrames, &handOver);
 
-    stopRequested.store(false);
+    audioOutput.stopRequested.store(false);
     // Set here rather than by the thread, so a stop that comes before the
     // thread has run never takes it for finished.
-    threadFinished.store(false);
+    audioOutput.threadFinished.store(false);
     outputThreadHandle.thread = std::thread(outputThread);
     return true;
 }
@@ -185,30 +172,31 @@ void stopPlayback() {
     // The device plays out what was rendered; the silence after it is the
     // end of the song, not an underrun.
     handOver.stopped.store(true, std::memory_order_relaxed);
-    stopRequested.store(true);
-    while (blockBusy.load()) std::this_thread::yield();
+    audioOutput.stopRequested.store(true);
+    while (audioOutput.blockBusy.load()) std::this_thread::yield();
     if (outputThreadHandle.joinable()) outputThreadHandle.join();
-    threadFinished.store(true);
+    audioOutput.threadFinished.store(true);
     held = false;
-    currentSong = nullptr;
+    audioOutput.currentSong = nullptr;
 }
 
 bool holdOutput() {
-    if (openDevice == nullptr || currentSong == nullptr) return false;
+    if (openDevice == nullptr || audioOutput.currentSong == nullptr) return false;
     if (held) return true;
-    stopRequested.store(true);
-    while (blockBusy.load()) std::this_thread::yield();
+    audioOutput.stopRequested.store(true);
+    while (audioOutput.blockBusy.load()) std::this_thread::yield();
     if (outputThreadHandle.joinable()) outputThreadHandle.join();
-    threadFinished.store(true);
+    audioOutput.threadFinished.store(true);
     held = true;
     const int64_t played = openDevice->position();
-    const int64_t heldStart = played - played % blockFrames + int64_t{leadBlocks()} * blockFrames;
+    const int64_t heldStart =
+        played - played % audioOutput.blockFrames + int64_t{leadBlocks()} * audioOutput.blockFrames;
     // Only a block already rendered is wound back to; had the thread fallen
     // behind, the state is already that of the next block to render.
     if (heldStart < renderedUntil) {
-        int32_t block = static_cast<int32_t>(heldStart / blockFrames % blockCount);
-        if (restoreCheckpoint(block, *currentSong, songEnded)) {
-            writeBlock = block;
+        int32_t block = static_cast<int32_t>(heldStart / audioOutput.blockFrames % audioOutput.blockCount);
+        if (restoreCheckpoint(block, *audioOutput.currentSong, songEnded)) {
+            audioOutput.writeBlock = block;
             renderedUntil = heldStart;
             // The device stops short of the blocks rendered again: should the
             // thread be late, it plays silence there, never a block half
@@ -223,21 +211,21 @@ void releaseOutput() {
     if (!held) return;
     held = false;
     crossfadePending = true;
-    renderGeneration = ++outputGeneration;
-    stopRequested.store(false);
-    threadFinished.store(false);
+    renderGeneration = ++audioOutput.generation;
+    audioOutput.stopRequested.store(false);
+    audioOutput.threadFinished.store(false);
     outputThreadHandle.thread = std::thread(outputThread);
 }
 
 bool readHeardBlock(BlockReport& report) {
-    if (openDevice == nullptr || currentSong == nullptr || bufferFrames <= 0) return false;
+    if (openDevice == nullptr || audioOutput.currentSong == nullptr || audioOutput.bufferFrames <= 0) return false;
     int64_t frames = openDevice->position();
-    int32_t block = static_cast<int32_t>(frames % bufferFrames) / blockFrames;
+    int32_t block = static_cast<int32_t>(frames % audioOutput.bufferFrames) / audioOutput.blockFrames;
     return readBlockReport(block, report);
 }
 
 int32_t mixSongFrames(float* mix, int32_t frames, TickWatch watch, void* context) {
-    Song* song = currentSong;
+    Song* song = audioOutput.currentSong;
     if (song == nullptr) {
         mixVoices(mix, frames);
         return frames;
@@ -267,18 +255,18 @@ int32_t mixSongFrames(float* mix, int32_t frames, TickWatch watch, void* context
 
 namespace {
 
-// Mixes one block of the current song into `mix` as outputControl asks:
+// Mixes one block of the current song into `mix` as audioOutput.control asks:
 // nothing while paused (the song stays where it is); otherwise the song up to
 // its end frame, and from there its voices ramping out without ticks.
 void renderSongBlock(float* mix) {
-    Song* song = currentSong;
-    if (song == nullptr || outputControl.paused) {
-        if (song == nullptr) mixVoices(mix, blockFrames);
+    Song* song = audioOutput.currentSong;
+    if (song == nullptr || audioOutput.control.paused) {
+        if (song == nullptr) mixVoices(mix, audioOutput.blockFrames);
         return;
     }
-    int32_t frames = blockFrames;
+    int32_t frames = audioOutput.blockFrames;
     if (!songEnded) {
-        int64_t left = std::max<int64_t>(0, outputControl.endFrame - song->playedFrames);
+        int64_t left = std::max<int64_t>(0, audioOutput.control.endFrame - song->playedFrames);
         int32_t n = static_cast<int32_t>(std::min<int64_t>(left, frames));
         mixSongFrames(mix, n);
         if (n == frames) return;
@@ -293,9 +281,9 @@ void renderSongBlock(float* mix) {
 void reportBlock(int32_t block) {
     BlockReport report{};
     report.generation = renderGeneration;
-    report.paused = outputControl.paused ? 1 : 0;
+    report.paused = audioOutput.control.paused ? 1 : 0;
     report.ended = songEnded ? 1 : 0;
-    const Song* song = currentSong;
+    const Song* song = audioOutput.currentSong;
     if (song != nullptr) {
         PlayedTick played = lastPlayedTick();
         report.orderPosition = played.orderPosition;
@@ -314,60 +302,61 @@ void reportBlock(int32_t block) {
 }  // namespace
 
 void fillBlock() {
-    size_t offset = 2 * static_cast<size_t>(writeBlock) * static_cast<size_t>(blockFrames);
-    float* mix = mixBuffer + offset;
-    if (currentSong != nullptr) saveCheckpoint(writeBlock, *currentSong, songEnded);
+    size_t offset = 2 * static_cast<size_t>(audioOutput.writeBlock) * static_cast<size_t>(audioOutput.blockFrames);
+    float* mix = audioOutput.mixBuffer + offset;
+    if (audioOutput.currentSong != nullptr) saveCheckpoint(audioOutput.writeBlock, *audioOutput.currentSong, songEnded);
     // After a change the block's earlier sound fades out as the new one fades
     // in, which covers whatever the change did to the waveform.
     int32_t fadeFrames = 0;
     if (crossfadePending) {
-        fadeFrames = std::min({rampLength, blockFrames, maxFadeFrames});
+        fadeFrames = std::min({mixerState.rampLength, audioOutput.blockFrames, maxFadeFrames});
         std::copy(mix, mix + 2 * fadeFrames, fadeScratch.begin());
         crossfadePending = false;
     }
-    std::fill(mix, mix + 2 * static_cast<size_t>(blockFrames), 0.0f);
+    std::fill(mix, mix + 2 * static_cast<size_t>(audioOutput.blockFrames), 0.0f);
     renderSongBlock(mix);
-    if (outputControl.volume != 1.0f) {
-        const float volume = std::max(outputControl.volume, 0.0f);
-        for (size_t i = 0; i < 2 * static_cast<size_t>(blockFrames); ++i) mix[i] *= volume;
+    if (audioOutput.control.volume != 1.0f) {
+        const float volume = std::max(audioOutput.control.volume, 0.0f);
+        for (size_t i = 0; i < 2 * static_cast<size_t>(audioOutput.blockFrames); ++i) mix[i] *= volume;
     }
     for (size_t i = 0; i < 2 * static_cast<size_t>(fadeFrames); ++i) {
         float in = static_cast<float>(i / 2) / static_cast<float>(fadeFrames);
         mix[i] = mix[i] * in + fadeScratch[i] * (1.0f - in);
     }
-    convertToPcm16(outputBuffer + offset, mix, blockFrames);
-    reportBlock(writeBlock);
-    writeBlock = writeBlock + 1 == blockCount ? 0 : writeBlock + 1;
+    convertToPcm16(audioOutput.outputBuffer + offset, mix, audioOutput.blockFrames);
+    reportBlock(audioOutput.writeBlock);
+    audioOutput.writeBlock = audioOutput.writeBlock + 1 == audioOutput.blockCount ? 0 : audioOutput.writeBlock + 1;
 }
 
 void outputThread() {
     requestTimeCriticalPriority();
-    threadFinished.store(false);
-    while (!stopRequested.load()) {
+    audioOutput.threadFinished.store(false);
+    while (!audioOutput.stopRequested.load()) {
         // Acquire: every frame below the position has been read, so the
         // blocks behind it may be rewritten. It never wraps, so the block is
         // exact however long the song has been playing.
         const int64_t played = openDevice->position();
-        const int64_t playStart = played - played % blockFrames;
+        const int64_t playStart = played - played % audioOutput.blockFrames;
         if (played > renderedUntil) {
             // The device ran past the rendered frames (the thread was held
             // up for about two seconds). Frames already gone stay silent; the
             // song goes on where it was, from the block after this one.
-            renderedUntil = playStart + blockFrames;
-            writeBlock = static_cast<int32_t>((playStart / blockFrames + 1) % blockCount);
+            renderedUntil = playStart + audioOutput.blockFrames;
+            audioOutput.writeBlock =
+                static_cast<int32_t>((playStart / audioOutput.blockFrames + 1) % audioOutput.blockCount);
             handOver.renderedFrom.store(renderedUntil, std::memory_order_relaxed);
             handOver.renderedUntil.store(renderedUntil, std::memory_order_release);
         }
         // Every block up to the one being played, which the next lap plays.
-        while (renderedUntil + blockFrames <= playStart + bufferFrames) {
-            blockBusy.store(true);
+        while (renderedUntil + audioOutput.blockFrames <= playStart + audioOutput.bufferFrames) {
+            audioOutput.blockBusy.store(true);
             fillBlock();
-            blockBusy.store(false);
-            renderedUntil += blockFrames;
+            audioOutput.blockBusy.store(false);
+            renderedUntil += audioOutput.blockFrames;
             // Release: the reader copies the block only after it sees this.
             handOver.renderedUntil.store(renderedUntil, std::memory_order_release);
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    threadFinished.store(true);
+    audioOutput.threadFinished.store(true);
 }

@@ -10,21 +10,6 @@
 #include "music/block_report.h"
 #include "music/song.h"
 
-// Module-wide output state. The sizes are set by openAudioOutput.
-extern int32_t outputRate;     // frames per second; 44,100 until an output opens
-extern int32_t blockFrames;    // 20 ms rounded up to a multiple of 4 frames (884 at 44,100 Hz)
-extern int32_t bufferFrames;   // 100 blocks (88,400 frames at 44,100 Hz)
-extern int32_t blockCount;     // bufferFrames / blockFrames
-extern int32_t writeBlock;     // next block to render, 0..blockCount - 1
-extern int16_t* outputBuffer;  // bufferFrames stereo frames, looped by the device
-extern float* mixBuffer;       // bufferFrames stereo float frames, 16-byte aligned
-extern Song* currentSong;      // the song being rendered; none when stopped
-
-// The hand-over between the main thread and the output thread.
-extern std::atomic<bool> stopRequested;   // main thread asks the output thread to end
-extern std::atomic<bool> blockBusy;       // the output thread is rendering a block
-extern std::atomic<bool> threadFinished;  // no output thread runs
-
 // How often the device ran out of rendered sound since the output opened (a
 // run of silence counts once) and how many frames it played as silence for
 // want of rendered ones. Counted by the device's reader through the ring
@@ -44,11 +29,29 @@ struct OutputControl {
     int64_t endFrame = INT64_MAX;  // the song ends once its playedFrames reaches this:
                                    // its voices ramp out and silence follows
 };
-extern OutputControl outputControl;
 
-// Counts the renders: playback starts and releases of the output. Every block
-// report carries the count of the render that wrote it. Main thread.
-extern uint32_t outputGeneration;
+// The output's state: one instance, `audioOutput`. The sizes are set by
+// openAudioOutput; the rest by the start and stop of playback and by the
+// thread that renders.
+struct AudioOutput {
+    int32_t outputRate = 44100;       // frames per second; 44,100 until an output opens
+    int32_t blockFrames = 0;          // 20 ms rounded up to a multiple of 4 frames (884 at 44,100 Hz)
+    int32_t bufferFrames = 0;         // 100 blocks (88,400 frames at 44,100 Hz)
+    int32_t blockCount = 0;           // bufferFrames / blockFrames
+    int32_t writeBlock = 0;           // next block to render, 0..blockCount - 1
+    int16_t* outputBuffer = nullptr;  // bufferFrames stereo frames, looped by the device
+    float* mixBuffer = nullptr;       // bufferFrames stereo float frames, 16-byte aligned
+    Song* currentSong = nullptr;      // the song being rendered; none when stopped
+    // The hand-over between the main thread and the output thread.
+    std::atomic<bool> stopRequested{false};  // main thread asks the output thread to end
+    std::atomic<bool> blockBusy{false};      // the output thread is rendering a block
+    std::atomic<bool> threadFinished{true};  // no output thread runs
+    OutputControl control;                   // how the current song is rendered
+    // Counts the renders: playback starts and releases of the output. Every
+    // block report carries the count of the render that wrote it. Main thread.
+    uint32_t generation = 0;
+};
+extern AudioOutput audioOutput;
 
 // The device that openAudioOutput opens. Main thread, before opening.
 void installAudioDevice(const AudioDevice* device);
@@ -81,7 +84,7 @@ void stopPlayback();
 // and player back to where they stood at the start of the held block: the
 // first block the device can't have begun on (a few blocks past the play
 // position). Until releaseOutput the main thread may change them and
-// outputControl (seek with rewindSongTo, pause, set the volume or the end).
+// audioOutput.control (seek with rewindSongTo, pause, set the volume or the end).
 // False, holding nothing, when no song plays. Main thread.
 bool holdOutput();
 

@@ -66,7 +66,8 @@ std::array<uint8_t, maxSongChannels> channelLevels(int32_t channelCount) {
     int32_t count = std::clamp<int32_t>(channelCount, 0, maxSongChannels);
     for (int32_t c = 0; c < count; ++c) {
         int32_t level = 0;
-        for (const Voice* voice : {&voices[static_cast<size_t>(c)], &voices[static_cast<size_t>(c + 32)]}) {
+        for (const Voice* voice :
+             {&mixerState.voices[static_cast<size_t>(c)], &mixerState.voices[static_cast<size_t>(c + 32)]}) {
             if (voice->sample == nullptr) continue;
             level = std::max(level, (voice->currentLeft + voice->currentRight) >> 8);
         }

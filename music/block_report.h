@@ -15,7 +15,7 @@
 constexpr int32_t maxReportBlocks = 100;
 
 struct BlockReport {
-    uint32_t generation;    // outputGeneration of the render that wrote it
+    uint32_t generation;    // audioOutput.generation of the render that wrote it
     int32_t orderPosition;  // of the row in play as the block ends
     int32_t pattern;        // orderTable[orderPosition]
     int32_t row;

@@ -7,7 +7,7 @@
 int32_t playedChannelCount(const Song* song) { return std::clamp<int32_t>(song->channelCount, 0, maxSongChannels); }
 
 void bindVoice(MusicChannel& channel, int32_t index) {
-    if (!channel.voice) channel.voice = &voices[static_cast<size_t>(index)];
+    if (!channel.voice) channel.voice = &mixerState.voices[static_cast<size_t>(index)];
 }
 
 ChannelSound resolveSound(const Song* song, const MusicChannel& channel) {

@@ -198,7 +198,7 @@ void applyVolumeColumn(MusicChannel& channel, uint8_t value) {
         case 0xF:
             if (x) channel.tonePortaSpeed = static_cast<uint8_t>(x * 16);
             channel.portaTarget = channel.notePeriod;
-            channel.updateFlags &= ~triggerNote;
+            channel.updateFlags &= static_cast<uint8_t>(~triggerNote);
             break;
         default: break;
     }
@@ -219,7 +219,7 @@ void applyEffectOnRowStart(Song* song, MusicChannel& channel, const Note& cell, 
         case effectTonePorta:
             if (param) channel.tonePortaSpeed = param;
             channel.portaTarget = channel.notePeriod;
-            channel.updateFlags &= ~(triggerNote | updateFrequency);
+            channel.updateFlags &= static_cast<uint8_t>(~(triggerNote | updateFrequency));
             break;
         case effectVibrato:
             if (x) channel.vibSpeed = x;
@@ -229,7 +229,7 @@ void applyEffectOnRowStart(Song* song, MusicChannel& channel, const Note& cell, 
         case effectTonePortaVolumeSlide:
             channel.portaTarget = channel.notePeriod;
             if (param) channel.volumeSlideMemory = param;
-            channel.updateFlags &= ~(triggerNote | updateFrequency);
+            channel.updateFlags &= static_cast<uint8_t>(~(triggerNote | updateFrequency));
             break;
         case effectVibratoVolumeSlide:
             if (param) channel.volumeSlideMemory = param;

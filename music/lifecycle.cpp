@@ -17,9 +17,9 @@ namespace {
 // song's samples, which may have been freed since: every voice starts idle.
 bool startSong(Song* song) {
     resetVoices();
-    currentSong = song;
+    audioOutput.currentSong = song;
     if (!startPlayback()) {
-        currentSong = nullptr;
+        audioOutput.currentSong = nullptr;
         return false;
     }
     return true;
@@ -102,7 +102,7 @@ bool freeSong(Song* song) {
     if (!song) return false;
     // Nothing of the song is released while the output thread may still be
     // inside a block of it.
-    while (blockBusy.load()) {}
+    while (audioOutput.blockBusy.load()) {}
     stopSong(song);
     releaseSong(song);
     return true;

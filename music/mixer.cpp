@@ -13,14 +13,9 @@
 #include <emmintrin.h>
 #endif
 
-std::array<Voice, voiceCount> voices{};
-
-int32_t rampLength = 128;
-float rampLengthReciprocal = 1.0f / 128.0f;
+MixerState mixerState;
 
 namespace {
-
-int32_t rateOfMix = 44100;  // frames per second, as last given to setMixRate
 
 constexpr uint8_t loopForward = 2;
 constexpr uint8_t loopPingPong = 4;
@@ -116,10 +111,11 @@ void updateRamp(Voice& voice) {
     voice.lastTargetRight = voice.targetRight;
     int32_t deltaLeft = voice.targetLeft - (voice.currentLeft >> 8);
     int32_t deltaRight = voice.targetRight - (voice.currentRight >> 8);
-    voice.rampStepLeft = deltaLeft != 0 ? static_cast<float>(deltaLeft) * (1.0f / 255.0f) * rampLengthReciprocal : 0.0f;
+    voice.rampStepLeft =
+        deltaLeft != 0 ? static_cast<float>(deltaLeft) * (1.0f / 255.0f) * mixerState.rampLengthReciprocal : 0.0f;
     voice.rampStepRight =
-        deltaRight != 0 ? static_cast<float>(deltaRight) * (1.0f / 255.0f) * rampLengthReciprocal : 0.0f;
-    voice.rampFramesLeft = (deltaLeft != 0 || deltaRight != 0) ? rampLength : 0;
+        deltaRight != 0 ? static_cast<float>(deltaRight) * (1.0f / 255.0f) * mixerState.rampLengthReciprocal : 0.0f;
+    voice.rampFramesLeft = (deltaLeft != 0 || deltaRight != 0) ? mixerState.rampLength : 0;
 }
 
 void mixVoice(Voice& voice, float* out, int32_t frames, const MixKernels& kernels) {
@@ -182,23 +178,22 @@ void mixVoice(Voice& voice, float* out, int32_t frames, const MixKernels& kernel
 }  // namespace
 
 void setMixRate(int32_t outputRate) {
-    rateOfMix = outputRate;
-    rampLength = std::max<int32_t>(1, static_cast<int32_t>(int64_t{outputRate} * 128 / 44100));
-    rampLengthReciprocal = 1.0f / static_cast<float>(rampLength);
+    mixerState.mixRate = outputRate;
+    mixerState.rampLength = std::max<int32_t>(1, static_cast<int32_t>(int64_t{outputRate} * 128 / 44100));
+    mixerState.rampLengthReciprocal = 1.0f / static_cast<float>(mixerState.rampLength);
 }
-
-int32_t mixRate() { return rateOfMix; }
 
 void resetVoices() {
     for (int32_t i = 0; i < voiceCount; ++i) {
-        voices[i] = Voice{};
-        voices[i].index = i;
-        voices[i].step = static_cast<uint64_t>(fixedOne);
+        Voice& voice = mixerState.voices[static_cast<size_t>(i)];
+        voice = Voice{};
+        voice.index = i;
+        voice.step = static_cast<uint64_t>(fixedOne);
     }
 }
 
 void rampOutVoices() {
-    for (Voice& voice : voices) {
+    for (Voice& voice : mixerState.voices) {
         if (voice.sample == nullptr) continue;
         if (voice.rampFramesLeft == 0 && voice.currentLeft == 0 && voice.currentRight == 0) {
             voice.sample = nullptr;
@@ -213,7 +208,7 @@ void rampOutVoices() {
 void mixVoices(float* destination, int32_t frames) {
     if (frames < 1 || destination == nullptr) return;
     const MixKernels& kernels = activeMixKernels();
-    for (Voice& voice : voices) {
+    for (Voice& voice : mixerState.voices) {
         if (voice.sample != nullptr) mixVoice(voice, destination, frames, kernels);
     }
 }

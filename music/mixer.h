@@ -36,23 +36,24 @@ constexpr int32_t voiceBackward = 2;
 // One frame in 32.32 fixed point.
 constexpr int64_t fixedOne = int64_t{1} << 32;
 
-// Written only by the thread that renders (and by the main thread before that
-// thread starts).
-extern std::array<Voice, voiceCount> voices;
+// The mixer's state: one instance, `mixerState`. Written only by the thread
+// that renders (and by the main thread before that thread starts).
+struct MixerState {
+    std::array<Voice, voiceCount> voices{};
+    // Frames of a gain ramp (128 at 44,100 Hz) and its reciprocal. Set by
+    // setMixRate; read by mixVoices.
+    int32_t rampLength = 128;
+    float rampLengthReciprocal = 1.0f / 128.0f;
+    // Output frames per second that the mix runs at, and that tempos and
+    // voice steps are worked out at: the rate setMixRate was last given.
+    int32_t mixRate = 44100;
+};
+extern MixerState mixerState;
 
-// Frames of a gain ramp (128 at 44,100 Hz) and its reciprocal. Set by
-// setMixRate; read by mixVoices.
-extern int32_t rampLength;
-extern float rampLengthReciprocal;
-
-// Sets rampLength for an output rate: rate * 128 / 44100 frames, at least 1.
-// Called on the main thread when the output opens or an offline render starts.
+// Sets the mix rate and rampLength for an output rate: rate * 128 / 44100
+// frames, at least 1. Called on the main thread when the output opens or an
+// offline render starts or ends.
 void setMixRate(int32_t outputRate);
-
-// The rate setMixRate was last given (44,100 before the first call): the
-// output frames per second that tempos and voice steps are worked out at.
-// The thread that renders, and the main thread before rendering.
-int32_t mixRate();
 
 // Zeroes every voice, gives each its index and a step of 1.0. Called on the
 // main thread when the output opens or an offline render starts.

@@ -27,13 +27,13 @@ struct AmigaScale {
     std::array<int32_t, highestScaleStep - lowestScaleStep + 1> periods{};
     AmigaScale() {
         for (int32_t k = lowestScaleStep; k <= highestScaleStep; ++k)
-            periods[k - lowestScaleStep] = computeAmigaScale(k);
+            periods[static_cast<size_t>(k - lowestScaleStep)] = computeAmigaScale(k);
     }
 };
 
 int32_t amigaScale(int32_t k) {
     static const AmigaScale scale;
-    return scale.periods[k - lowestScaleStep];
+    return scale.periods[static_cast<size_t>(k - lowestScaleStep)];
 }
 
 // 8363 * 2^((4608 - p) / 768): the frequency of an effective period p in the
@@ -69,8 +69,8 @@ int32_t partnerOf(int32_t index) { return index < 32 ? index + 32 : index - 32; 
 // silently while the new note ramps in on the partner.
 void handOverToPartner(MusicChannel& channel) {
     Voice* old = channel.voice;
-    int32_t partnerIndex = partnerOf(static_cast<int32_t>(old - voices.data()));
-    Voice& partner = voices[partnerIndex];
+    int32_t partnerIndex = partnerOf(static_cast<int32_t>(old - mixerState.voices.data()));
+    Voice& partner = mixerState.voices[static_cast<size_t>(partnerIndex)];
     partner = *old;
     partner.index = partnerIndex;
     old->volume = 0;
@@ -139,7 +139,7 @@ int64_t periodFrequency(bool linearTable, int32_t period, int32_t periodDelta) {
 
 uint64_t voiceStep(int64_t frequency) {
     uint64_t g = static_cast<uint64_t>(std::max<int64_t>(frequency, 100));
-    const uint64_t rate = static_cast<uint64_t>(std::max(mixRate(), 1));
+    const uint64_t rate = static_cast<uint64_t>(std::max(mixerState.mixRate, 1));
     uint64_t whole = g / rate;
     uint64_t fraction = ((g % rate) << 32) / rate;
     return (whole << 32) | fraction;
@@ -155,7 +155,8 @@ void sendVolume(const MusicChannel& channel, const Song* song) {
 }
 
 void applyToVoice(MusicChannel& channel, Sample* sample, const Song* song) {
-    if (int64_t{channel.period} + channel.periodDelta == 0) channel.updateFlags &= ~updateFrequency;
+    if (int64_t{channel.period} + channel.periodDelta == 0)
+        channel.updateFlags &= static_cast<uint8_t>(~updateFrequency);
 
     if (channel.updateFlags & triggerNote) {
         if (channel.voice->sample) handOverToPartner(channel);

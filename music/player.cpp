@@ -6,7 +6,7 @@
 #include "music/envelope.h"
 #include "music/pitch.h"
 
-PlayerState player{{}, {-1, -1, 0}};
+PlayerState playerState{{}, {-1, -1, 0}};
 
 namespace {
 
@@ -16,7 +16,7 @@ constexpr int32_t missingPatternRows = 64;
 
 const Pattern* patternAt(const Song* song, int32_t orderPosition) {
     if (orderPosition < 0 || orderPosition >= maxOrderPositions || !song->patterns) return nullptr;
-    int32_t index = song->orderTable[orderPosition];
+    int32_t index = song->orderTable[static_cast<size_t>(orderPosition)];
     return index < song->patternCount ? &song->patterns[index] : nullptr;
 }
 
@@ -136,7 +136,7 @@ bool isDelayedCell(const Note& cell) {
 // leaves its note, instrument, volume column and key-off to tick x
 // (startDelayedCell); the channel plays on meanwhile.
 void processChannelRow(Song* song, int32_t c, const Note& cell, bool& jumpSeen) {
-    MusicChannel& channel = player.channels[static_cast<size_t>(c)];
+    MusicChannel& channel = playerState.channels[static_cast<size_t>(c)];
     bindVoice(channel, c);
     const bool delayed = isDelayedCell(cell);
     // Tone portamento from the effect or from the volume column: the note only
@@ -219,12 +219,14 @@ bool delayedCellStartsNow(const Song* song, const Note& cell) {
 
 }  // namespace
 
-const Note* rowInPlay(const Song* song) { return cellsOfRow(song, player.rowRead.orderPosition, player.rowRead.row); }
+const Note* rowInPlay(const Song* song) {
+    return cellsOfRow(song, playerState.rowRead.orderPosition, playerState.rowRead.row);
+}
 
 void processRow(Song* song) {
     song->jumpPosition = -1;
     song->breakRow = -1;
-    player.rowRead = {song->orderPosition, song->row, 0};
+    playerState.rowRead = {song->orderPosition, song->row, 0};
     const Note* cells = cellsOfRow(song, song->orderPosition, song->row);
     if (!cells) return;
     bool jumpSeen = false;
@@ -232,20 +234,21 @@ void processRow(Song* song) {
     for (int32_t c = 0; c < count; ++c) processChannelRow(song, c, cells[c], jumpSeen);
 }
 
-PlayedTick lastPlayedTick() { return player.rowRead; }
+PlayedTick lastPlayedTick() { return playerState.rowRead; }
 
 void setTempo(Song* song, int32_t bpm) {
     if (bpm < 1) bpm = fallbackBpm;
     song->bpm = bpm;
-    song->framesPerTick = std::max<int32_t>(1, static_cast<int32_t>(int64_t{mixRate()} * 5 / (2 * int64_t{bpm})));
+    song->framesPerTick =
+        std::max<int32_t>(1, static_cast<int32_t>(int64_t{mixerState.mixRate} * 5 / (2 * int64_t{bpm})));
 }
 
 void resetChannels(const Song* song) {
     const int32_t count = playedChannelCount(song);
     for (int32_t c = 0; c < count; ++c) {
-        MusicChannel& channel = player.channels[static_cast<size_t>(c)];
+        MusicChannel& channel = playerState.channels[static_cast<size_t>(c)];
         channel = MusicChannel{};
-        channel.voice = &voices[static_cast<size_t>(c)];
+        channel.voice = &mixerState.voices[static_cast<size_t>(c)];
     }
 }
 
@@ -255,7 +258,7 @@ void processEffectTicks(Song* song) {
     const int32_t count = playedChannelCount(song);
     const bool linear = song->songFlags & linearFrequencyTable;
     for (int32_t c = 0; c < count; ++c) {
-        MusicChannel& channel = player.channels[static_cast<size_t>(c)];
+        MusicChannel& channel = playerState.channels[static_cast<size_t>(c)];
         const Note& cell = cells[c];
         bindVoice(channel, c);
         const ChannelSound sound = resolveSound(song, channel);
@@ -277,7 +280,7 @@ void processEffectTicks(Song* song) {
 
 void playerTick(Song* song) {
     if (!song) return;
-    player.rowRead.tick = song->tick;
+    playerState.rowRead.tick = song->tick;
     const int32_t globalVolume = song->globalVolume;
     if (song->tick != 0) {
         processEffectTicks(song);
@@ -303,7 +306,7 @@ void playerTick(Song* song) {
     if (song->globalVolume != globalVolume) {
         const auto count = static_cast<size_t>(playedChannelCount(song));
         for (size_t c = 0; c < count; ++c) {
-            if (player.channels[c].voice) sendVolume(player.channels[c], song);
+            if (playerState.channels[c].voice) sendVolume(playerState.channels[c], song);
         }
     }
     song->tick += 1;

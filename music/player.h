@@ -30,7 +30,7 @@ struct PlayerState {
     // cells even after a pattern loop has moved the row counter back.
     PlayedTick rowRead;
 };
-extern PlayerState player;
+extern PlayerState playerState;
 
 // The song's tickHandler: one player tick. Called by the output side on the
 // thread that renders, once every framesPerTick output frames.

@@ -30,6 +30,6 @@ int64_t renderFrames(int16_t* out, int64_t frames, TickWatch watch = nullptr, vo
 // `watch` returned true after a tick, which then counts from that tick on.
 int64_t scanFrames(int64_t frames, TickWatch watch = nullptr, void* context = nullptr);
 
-// Forgets the current song and gives the output back its own rate. The song
+// Forgets the current song and sets the mixer back to the output's rate. The song
 // itself stays the caller's.
 void endRender();

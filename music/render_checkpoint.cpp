@@ -14,7 +14,7 @@ struct RenderCheckpoint {
     const Song* owner;  // the song saved, none when unused
     bool songEnded;
     Song song;
-    PlayerState player;
+    PlayerState playerState;
     std::array<Voice, voiceCount> voices;
 };
 
@@ -37,8 +37,8 @@ void saveCheckpoint(int32_t block, const Song& song, bool songEnded) {
     checkpoint.owner = &song;
     checkpoint.songEnded = songEnded;
     checkpoint.song = song;
-    checkpoint.player = player;
-    checkpoint.voices = voices;
+    checkpoint.playerState = playerState;
+    checkpoint.voices = mixerState.voices;
 }
 
 bool restoreCheckpoint(int32_t block, Song& song, bool& songEnded) {
@@ -47,8 +47,8 @@ bool restoreCheckpoint(int32_t block, Song& song, bool& songEnded) {
     // Only playback fields change while a song plays; the owned arrays are
     // the same pointers in both.
     song = checkpoint.song;
-    player = checkpoint.player;
-    voices = checkpoint.voices;
+    playerState = checkpoint.playerState;
+    mixerState.voices = checkpoint.voices;
     songEnded = checkpoint.songEnded;
     return true;
 }

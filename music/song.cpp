@@ -1,6 +1,8 @@
 // The shared empty records and the envelope views of an instrument.
 #include "music/song.h"
 
+#include <cstddef>
+
 Sample emptySample{};
 // Its sample slots point at emptySample like every unused slot, so a lookup
 // through it never meets a null sample.
@@ -26,7 +28,7 @@ void releaseSong(Song* song) {
         for (int32_t i = 0; i < song->instrumentCount; ++i) {
             Instrument& instrument = song->instruments[i];
             for (int32_t j = 0; j < instrument.sampleCount && j < maxSamplesPerInstrument; ++j) {
-                Sample* sample = instrument.samples[j];
+                Sample* sample = instrument.samples[static_cast<size_t>(j)];
                 if (!sample || sample == &emptySample) continue;
                 delete[] sample->data;
                 delete sample;

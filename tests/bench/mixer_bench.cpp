@@ -44,7 +44,7 @@ void startVoices(LoopedSamples& set) {
     setMixRate(44100);
     resetVoices();
     for (int v = 0; v < benchVoices; ++v) {
-        Voice& voice = voices[v];
+        Voice& voice = mixerState.voices[v];
         voice.sample = &set.samples[v];
         voice.step = static_cast<uint64_t>((0.5 + 0.07 * v) * 4294967296.0);
         voice.targetLeft = 40 + 5 * v;
@@ -77,7 +77,7 @@ void mixWithRamps(benchmark::State& state) {
     for (auto _ : state) {
         // New targets on every tick: every voice ramps for the first 128 frames.
         flip ^= 1;
-        for (int v = 0; v < benchVoices; ++v) voices[v].targetLeft = 40 + 5 * v + 20 * flip;
+        for (int v = 0; v < benchVoices; ++v) mixerState.voices[v].targetLeft = 40 + 5 * v + 20 * flip;
         mixVoices(out.data(), runFrames);
         benchmark::DoNotOptimize(out.data());
     }

@@ -20,10 +20,10 @@ namespace {
 std::vector<int32_t> markedFrames(int32_t firstFrame, int32_t frames) {
     std::vector<int32_t> marks;
     for (int32_t f = firstFrame; f < firstFrame + frames; ++f) {
-        if (outputBuffer[2 * f] == 10000)
+        if (audioOutput.outputBuffer[2 * f] == 10000)
             marks.push_back(f);
         else
-            EXPECT_EQ(outputBuffer[2 * f], 0) << f;
+            EXPECT_EQ(audioOutput.outputBuffer[2 * f], 0) << f;
     }
     return marks;
 }
@@ -44,12 +44,12 @@ TEST(AudioOutputOpen, SizesFollowTheRate) {
     };
     for (Case c : {Case{44100, 884, 88400, 128}, Case{22050, 444, 44400, 64}, Case{48000, 960, 96000, 139}}) {
         ASSERT_TRUE(openAudioOutput(c.rate));
-        EXPECT_EQ(blockFrames, c.block);
-        EXPECT_EQ(bufferFrames, c.buffer);
-        EXPECT_EQ(blockCount, 100);
-        EXPECT_EQ(rampLength, c.ramp);
+        EXPECT_EQ(audioOutput.blockFrames, c.block);
+        EXPECT_EQ(audioOutput.bufferFrames, c.buffer);
+        EXPECT_EQ(audioOutput.blockCount, 100);
+        EXPECT_EQ(mixerState.rampLength, c.ramp);
         EXPECT_EQ(virtualDeviceState().rate, c.rate);
-        EXPECT_EQ(reinterpret_cast<uintptr_t>(mixBuffer) % 16, 0u);
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(audioOutput.mixBuffer) % 16, 0u);
         closeAudioOutput();
         EXPECT_FALSE(virtualDeviceState().open);
     }
@@ -75,10 +75,12 @@ TEST(AudioOutputOpen, RefusesWithoutFileRoutinesDeviceOrRate) {
     failVirtualOpen(true, "no such card");
     EXPECT_FALSE(openAudioOutput(44100));
     EXPECT_STREQ(audioOutputError(), "no such card");
-    EXPECT_EQ(outputRate, 22050);
+    EXPECT_EQ(audioOutput.outputRate, 22050);
+    EXPECT_EQ(mixerState.mixRate, 22050);
     failVirtualOpen(false);
     EXPECT_FALSE(openAudioOutput(96));
-    EXPECT_EQ(outputRate, 22050);
+    EXPECT_EQ(audioOutput.outputRate, 22050);
+    EXPECT_EQ(mixerState.mixRate, 22050);
     ASSERT_TRUE(openAudioOutput(44100));
     closeAudioOutput();
 
@@ -87,15 +89,15 @@ TEST(AudioOutputOpen, RefusesWithoutFileRoutinesDeviceOrRate) {
 }
 
 TEST_F(OutputTest, OpeningZeroesTheVoices) {
-    voices[5].sample = &impulse.sample;
-    voices[5].targetLeft = 99;
+    mixerState.voices[5].sample = &impulse.sample;
+    mixerState.voices[5].targetLeft = 99;
     closeAudioOutput();
     ASSERT_TRUE(openAudioOutput(44100));
     for (int32_t v = 0; v < voiceCount; ++v) {
-        EXPECT_EQ(voices[v].index, v);
-        EXPECT_EQ(voices[v].sample, nullptr);
-        EXPECT_EQ(voices[v].targetLeft, 0);
-        EXPECT_EQ(voices[v].step, static_cast<uint64_t>(fixedOne));
+        EXPECT_EQ(mixerState.voices[v].index, v);
+        EXPECT_EQ(mixerState.voices[v].sample, nullptr);
+        EXPECT_EQ(mixerState.voices[v].targetLeft, 0);
+        EXPECT_EQ(mixerState.voices[v].step, static_cast<uint64_t>(fixedOne));
     }
 }
 
@@ -105,8 +107,8 @@ TEST_F(OutputTest, TicksAt125BpmFallEvery882FramesAcrossBlocks) {
     stopSong(&song);
     // The whole buffer was rendered before the device started.
     EXPECT_EQ(virtualDeviceState().starts, 1);
-    EXPECT_EQ(virtualDeviceState().buffer, outputBuffer);
-    std::vector<int32_t> marks = markedFrames(0, bufferFrames);
+    EXPECT_EQ(virtualDeviceState().buffer, audioOutput.outputBuffer);
+    std::vector<int32_t> marks = markedFrames(0, audioOutput.bufferFrames);
     ASSERT_EQ(marks.size(), 101u);  // ceil(88,400 / 882)
     for (size_t i = 0; i < marks.size(); ++i) EXPECT_EQ(marks[i], 882 * static_cast<int32_t>(i));
     // Block 0 holds ticks at its frames 0 and 882, block 1 at 880, block 2 at 878.
@@ -125,7 +127,7 @@ TEST_F(OutputTest, PositionSeveralBlocksOnIsCaughtUpOldestFirst) {
     ASSERT_TRUE(waitForTicks(ticksBefore + 3));
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     stopSong(&song);
-    EXPECT_EQ(writeBlock, 3);
+    EXPECT_EQ(audioOutput.writeBlock, 3);
     EXPECT_EQ(tickCount.load(), ticksBefore + 3);
     EXPECT_EQ(tickBlocks[ticksBefore], 0);
     EXPECT_EQ(tickBlocks[ticksBefore + 1], 1);
@@ -146,7 +148,7 @@ TEST_F(OutputTest, PlayPositionBeyondThirtyTwoBitsOfBytesKeepsItsBlock) {
     ASSERT_TRUE(waitForTicks(ticksBefore + 7));
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     stopSong(&song);
-    EXPECT_EQ(writeBlock, 7);
+    EXPECT_EQ(audioOutput.writeBlock, 7);
 }
 
 // Tick handler that takes a while, so that a stop arrives mid-block.
@@ -184,9 +186,9 @@ TEST_F(OutputTest, StopAndFreeReturnOnlyAfterTheThreadHasLetGo) {
             ASSERT_TRUE(freeSong(song));
             EXPECT_FALSE(insideTick.load());
         }
-        EXPECT_FALSE(blockBusy.load());
-        EXPECT_TRUE(threadFinished.load());
-        EXPECT_EQ(currentSong, nullptr);
+        EXPECT_FALSE(audioOutput.blockBusy.load());
+        EXPECT_TRUE(audioOutput.threadFinished.load());
+        EXPECT_EQ(audioOutput.currentSong, nullptr);
         int32_t ticks = tickCount.load();
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
         EXPECT_EQ(tickCount.load(), ticks);
@@ -372,10 +374,10 @@ TEST_F(OutputTest, CloseWhilePlayingStopsTheThreadFirst) {
     ASSERT_TRUE(playSong(&song));
     setVirtualPosition(5 * 884);
     closeAudioOutput();
-    EXPECT_TRUE(threadFinished.load());
-    EXPECT_EQ(currentSong, nullptr);
+    EXPECT_TRUE(audioOutput.threadFinished.load());
+    EXPECT_EQ(audioOutput.currentSong, nullptr);
     EXPECT_FALSE(virtualDeviceState().open);
-    EXPECT_EQ(outputBuffer, nullptr);
+    EXPECT_EQ(audioOutput.outputBuffer, nullptr);
 }
 
 TEST_F(OutputTest, ExitingWhilePlayingStopsTheThreadInsteadOfAborting) {

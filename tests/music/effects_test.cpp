@@ -43,7 +43,7 @@ TEST(Portamento, TonePortamentoApproachesTheNewNoteWithoutRestartingIt) {
     PlayerHarness h(module);
     h.tick(12);
     EXPECT_EQ(h.channel(0).period, 4608 - 5 * 32);
-    EXPECT_EQ(h.channel(0).voice, &voices[0]);
+    EXPECT_EQ(h.channel(0).voice, &mixerState.voices[0]);
     h.tick(6);
     EXPECT_EQ(h.channel(0).period, 4352);
 }
@@ -55,7 +55,7 @@ TEST(Portamento, VolumeColumnPortamentoSlidesTowardItsNoteAndSharesTheSpeed) {
     PlayerHarness h(module);
     h.tick(7);
     EXPECT_EQ(h.channel(0).period, 4608) << "the note only sets the target";
-    EXPECT_EQ(h.channel(0).voice, &voices[0]) << "the sample is not restarted";
+    EXPECT_EQ(h.channel(0).voice, &mixerState.voices[0]) << "the sample is not restarted";
     h.tick(2);
     EXPECT_EQ(h.channel(0).period, 4608 - 2 * 16 * 4);
     h.tick(3);
@@ -223,9 +223,10 @@ TEST(SampleOffset, OffsetAppliesToTheNoteOfItsRowAndOnePastTheEndSilencesIt) {
     h.tick(6);
     EXPECT_EQ(h.voice(0).position, int64_t{512} << 32) << "900 replays the memory";
     h.tick(6);
-    EXPECT_EQ(h.channel(0).voice, &voices[0]) << "1024 frames is beyond the loop end: the note starts on the partner";
+    EXPECT_EQ(h.channel(0).voice, &mixerState.voices[0])
+        << "1024 frames is beyond the loop end: the note starts on the partner";
     EXPECT_EQ(h.voice(0).sample, nullptr) << "and plays nothing";
-    EXPECT_EQ(voices[32].volume, 0) << "while the old note ramps out";
+    EXPECT_EQ(mixerState.voices[32].volume, 0) << "while the old note ramps out";
 }
 
 TEST(Retrigger, NoteDelayPlaysOnItsTickWithinTheRowsSpeed) {
@@ -242,7 +243,7 @@ TEST(Retrigger, NoteDelayPlaysOnItsTickWithinTheRowsSpeed) {
         int started = -1;
         for (int t = 0; t < 12 && started < 0; ++t) {
             h.tick();
-            if (voices[0].sample) started = t;
+            if (mixerState.voices[0].sample) started = t;
         }
         EXPECT_EQ(started, c.playsOnTick) << std::hex << int(c.param);
     }
@@ -254,7 +255,7 @@ TEST(Retrigger, MultiRetriggerChangesTheVolumeByItsOperation) {
         PlayerHarness h(oneCell({c4, 1, 0x30, fx('R'), static_cast<uint8_t>(op << 4 | 1)}));
         h.tick(2);
         EXPECT_EQ(h.channel(0).channelVolume, expected[op]) << int(op);
-        EXPECT_EQ(h.channel(0).voice, &voices[32]) << "each retrigger starts the note again";
+        EXPECT_EQ(h.channel(0).voice, &mixerState.voices[32]) << "each retrigger starts the note again";
     }
 }
 
@@ -264,10 +265,10 @@ TEST(Retrigger, RetriggerAndNoteCutActOnTheirTicks) {
     module.patterns[0].set(0, 1, {c4, 1, 0, 0xE, 0xC2});
     PlayerHarness h(module);
     h.tick(3);
-    EXPECT_EQ(h.channel(0).voice, &voices[0]);
+    EXPECT_EQ(h.channel(0).voice, &mixerState.voices[0]);
     EXPECT_EQ(h.channel(1).channelVolume, 0);
     h.tick();
-    EXPECT_EQ(h.channel(0).voice, &voices[32]);
+    EXPECT_EQ(h.channel(0).voice, &mixerState.voices[32]);
 }
 
 TEST(Finetune, SetFinetuneTunesOnlyTheNoteOfItsOwnCell) {

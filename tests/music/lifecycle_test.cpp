@@ -25,10 +25,17 @@ int32_t ticksThisPlay = 0;
 // Records the state at the first tick, then moves every playback field.
 void scramblingTick(Song* song) {
     if (ticksThisPlay++ == 0)
-        firstTick = {
-            song->orderPosition,          song->row,      song->speed, song->bpm,          song->globalVolume,
-            song->jumpPosition,           song->breakRow, song->tick,  song->patternDelay, writeBlock * blockFrames,
-            song->globalVolumeSlideMemory};
+        firstTick = {song->orderPosition,
+                     song->row,
+                     song->speed,
+                     song->bpm,
+                     song->globalVolume,
+                     song->jumpPosition,
+                     song->breakRow,
+                     song->tick,
+                     song->patternDelay,
+                     audioOutput.writeBlock * audioOutput.blockFrames,
+                     song->globalVolumeSlideMemory};
     song->orderPosition += 1;
     song->row = 17;
     song->speed = 3;
@@ -105,11 +112,11 @@ TEST_F(OutputTest, PlayingAnotherSongStartsWithEveryVoiceIdle) {
     Song second = makeSong(nullptr);
     ASSERT_TRUE(playSong(&second));
     stopSong(&second);
-    for (const Voice& voice : voices) EXPECT_EQ(voice.sample, nullptr) << voice.index;
+    for (const Voice& voice : mixerState.voices) EXPECT_EQ(voice.sample, nullptr) << voice.index;
 }
 
 TEST_F(OutputTest, PlayZeroesTheSongsChannelsAndBindsThemToTheirVoices) {
-    for (MusicChannel& channel : player.channels) {
+    for (MusicChannel& channel : playerState.channels) {
         channel.period = 1234;
         channel.channelVolume = 40;
         channel.fadeoutVolume = 65536;
@@ -118,15 +125,15 @@ TEST_F(OutputTest, PlayZeroesTheSongsChannelsAndBindsThemToTheirVoices) {
         channel.vibPhase = -3;
         channel.patternLoopCount = 2;
         channel.finePortaDownMemory = 9;
-        channel.voice = &voices[40];
+        channel.voice = &mixerState.voices[40];
     }
     Song song = makeSong(nullptr);
     song.channelCount = 3;
     ASSERT_TRUE(playSong(&song));
     stopSong(&song);
     for (int c = 0; c < 3; ++c) {
-        const MusicChannel& channel = player.channels[c];
-        EXPECT_EQ(channel.voice, &voices[c]);
+        const MusicChannel& channel = playerState.channels[c];
+        EXPECT_EQ(channel.voice, &mixerState.voices[c]);
         EXPECT_EQ(channel.period, 0);
         EXPECT_EQ(channel.channelVolume, 0);
         EXPECT_EQ(channel.fadeoutVolume, 0);
@@ -136,8 +143,8 @@ TEST_F(OutputTest, PlayZeroesTheSongsChannelsAndBindsThemToTheirVoices) {
         EXPECT_EQ(channel.patternLoopCount, 0);
         EXPECT_EQ(channel.finePortaDownMemory, 0);
     }
-    EXPECT_EQ(player.channels[3].period, 1234);
-    EXPECT_EQ(player.channels[3].voice, &voices[40]);
+    EXPECT_EQ(playerState.channels[3].period, 1234);
+    EXPECT_EQ(playerState.channels[3].voice, &mixerState.voices[40]);
 }
 
 TEST_F(OutputTest, ChannelCountsOutsideTheTableTouchOnlyTheTable) {
@@ -145,7 +152,7 @@ TEST_F(OutputTest, ChannelCountsOutsideTheTableTouchOnlyTheTable) {
     song.channelCount = 200;
     ASSERT_TRUE(playSong(&song));
     stopSong(&song);
-    EXPECT_EQ(player.channels[31].voice, &voices[31]);
+    EXPECT_EQ(playerState.channels[31].voice, &mixerState.voices[31]);
     song.channelCount = -4;
     ASSERT_TRUE(playSong(&song));
     stopSong(&song);

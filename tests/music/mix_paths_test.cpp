@@ -77,8 +77,8 @@ MixRecord mixWith(MixPath path, std::vector<OwnedSample>& samples) {
     Numbers numbers;
     // Steps from far below a frame to far above one, both ways round a loop.
     const double steps[] = {0.001, 0.2, 0.5, 0.9999, 1.0, 1.0001, 1.5, 2.0, 2.75, 7.3, 40.0, 300.0};
-    for (size_t v = 0; v < voices.size(); ++v) {
-        Voice& voice = voices[v];
+    for (size_t v = 0; v < mixerState.voices.size(); ++v) {
+        Voice& voice = mixerState.voices[v];
         voice.sample = &samples[v % samples.size()].sample;
         voice.position =
             static_cast<int64_t>(numbers.below(static_cast<int32_t>(voice.sample->length))) << 32 | numbers.next();
@@ -94,7 +94,7 @@ MixRecord mixWith(MixPath path, std::vector<OwnedSample>& samples) {
     for (int32_t round = 0; round < 4; ++round) {
         for (int32_t frames : runs) {
             // New targets now and then, so ramps start, run on and get cut.
-            for (Voice& voice : voices) {
+            for (Voice& voice : mixerState.voices) {
                 if (numbers.below(4) != 0) continue;
                 voice.targetLeft = numbers.below(256);
                 voice.targetRight = numbers.below(256);
@@ -102,7 +102,7 @@ MixRecord mixWith(MixPath path, std::vector<OwnedSample>& samples) {
             std::vector<float> out(2 * static_cast<size_t>(frames), 0.0f);
             mixVoices(out.data(), frames);
             record.out.insert(record.out.end(), out.begin(), out.end());
-            record.states.insert(record.states.end(), voices.begin(), voices.end());
+            record.states.insert(record.states.end(), mixerState.voices.begin(), mixerState.voices.end());
         }
     }
     return record;

@@ -49,7 +49,7 @@ protected:
 
     // Starts a note as the player does: from the given frame, faded in from 0.
     Voice& start(int index, Sample& sample, double step, int32_t left, int32_t right) {
-        Voice& voice = voices[index];
+        Voice& voice = mixerState.voices[index];
         voice.sample = &sample;
         voice.position = 0;
         voice.step = fixedStep(step);
@@ -89,9 +89,9 @@ TEST_F(MixerTest, RampFadesInOver128FramesThenHoldsTheTarget) {
         EXPECT_FLOAT_EQ(out[2 * k], 1000.0f);
         EXPECT_FLOAT_EQ(out[2 * k + 1], 200.0f);
     }
-    EXPECT_EQ(voices[0].rampFramesLeft, 0);
-    EXPECT_EQ(voices[0].currentLeft, 255 * 256);
-    EXPECT_EQ(voices[0].currentRight, 51 * 256);
+    EXPECT_EQ(mixerState.voices[0].rampFramesLeft, 0);
+    EXPECT_EQ(mixerState.voices[0].currentLeft, 255 * 256);
+    EXPECT_EQ(mixerState.voices[0].currentRight, 51 * 256);
 }
 
 TEST_F(MixerTest, RampCarriesAcrossCallsExactlyAsInOneCall) {
@@ -115,9 +115,9 @@ TEST_F(MixerTest, NewTargetsDuringARampRestartItFromTheGainReached) {
     start(0, constant.sample, 1.0, 255, 255);
     mix(64);
     // Half way up: gain 0.5, stored as 0.5 * 255 * 256.
-    EXPECT_EQ(voices[0].currentLeft, 32640);
-    voices[0].targetLeft = 0;
-    voices[0].targetRight = 0;
+    EXPECT_EQ(mixerState.voices[0].currentLeft, 32640);
+    mixerState.voices[0].targetLeft = 0;
+    mixerState.voices[0].targetRight = 0;
     std::vector<float> out = mix(140);
     // From 127/255 (the 8.8 gain truncated to whole steps) down to 0 over a
     // fresh ramp of 128 frames; the first frame still plays at the gain reached.
@@ -131,7 +131,7 @@ TEST_F(MixerTest, GainsAlreadyAtTheTargetsPlayAtOnceWithoutARamp) {
     TestSample constant(std::vector<int16_t>(100, 2550));
     startSteady(0, constant.sample, 1.0, 100, 10);
     std::vector<float> out = mix(10);
-    EXPECT_EQ(voices[0].rampFramesLeft, 0);
+    EXPECT_EQ(mixerState.voices[0].rampFramesLeft, 0);
     for (int k = 0; k < 10; ++k) {
         EXPECT_FLOAT_EQ(out[2 * k], 1000.0f);
         EXPECT_FLOAT_EQ(out[2 * k + 1], 100.0f);
@@ -151,8 +151,8 @@ TEST_F(MixerTest, NonLoopingSampleEndsMidRunAndTheVoiceGoesIdle) {
         EXPECT_FLOAT_EQ(out[4 * k + 2], (frames[k] + next) / 2.0f);
     }
     for (int k = 20; k < 30; ++k) EXPECT_EQ(out[2 * k], 0.0f);
-    EXPECT_EQ(voices[0].sample, nullptr);
-    EXPECT_EQ(voices[0].position, 0);
+    EXPECT_EQ(mixerState.voices[0].sample, nullptr);
+    EXPECT_EQ(mixerState.voices[0].position, 0);
 }
 
 TEST_F(MixerTest, SilentVoiceAdvancesAndEndsLikeAnAudibleOne) {
@@ -160,10 +160,10 @@ TEST_F(MixerTest, SilentVoiceAdvancesAndEndsLikeAnAudibleOne) {
     startSteady(0, sample.sample, 1.37, 255, 0);
     startSteady(1, sample.sample, 1.37, 0, 0);
     mix(300);
-    EXPECT_EQ(voices[1].position, voices[0].position);
+    EXPECT_EQ(mixerState.voices[1].position, mixerState.voices[0].position);
     mix(500);  // 1000 / 1.37 is about 730 frames
-    EXPECT_EQ(voices[0].sample, nullptr);
-    EXPECT_EQ(voices[1].sample, nullptr);
+    EXPECT_EQ(mixerState.voices[0].sample, nullptr);
+    EXPECT_EQ(mixerState.voices[1].sample, nullptr);
 }
 
 TEST_F(MixerTest, ForwardLoopOfHundredFramesRepeatsExactlyAtStepOne) {
@@ -177,7 +177,7 @@ TEST_F(MixerTest, ForwardLoopOfHundredFramesRepeatsExactlyAtStepOne) {
         out.insert(out.end(), part.begin(), part.end());
     }
     for (int k = 0; k < 450; ++k) EXPECT_FLOAT_EQ(out[2 * k], frames[k % 100]) << k;
-    EXPECT_EQ(voices[0].position, int64_t{50} << 32);
+    EXPECT_EQ(mixerState.voices[0].position, int64_t{50} << 32);
 }
 
 TEST_F(MixerTest, LoopsStayInsideWhenThePositionIsAHairBeforeTheEnd) {
@@ -256,7 +256,7 @@ TEST_F(MixerTest, LargeStepsEndExactlyAndReadNothingPastTheSample) {
         std::vector<float> out = mix(10);
         int played = static_cast<int>(std::ceil(1000.0 / step));
         for (int k = 0; k < 10; ++k) EXPECT_FLOAT_EQ(out[2 * k], k < played ? 500.0f : 0.0f) << k;
-        EXPECT_EQ(voices[0].sample, nullptr);
+        EXPECT_EQ(mixerState.voices[0].sample, nullptr);
     }
 }
 
@@ -276,7 +276,7 @@ TEST_F(MixerTest, TinyStepsCountPastThirtyTwoBitsWithoutOverflow) {
 TEST_F(MixerTest, EmptySampleStopsAtOnceWithoutReadingData) {
     start(0, emptySample, 1.0, 255, 255);
     std::vector<float> out = mix(16);
-    EXPECT_EQ(voices[0].sample, nullptr);
+    EXPECT_EQ(mixerState.voices[0].sample, nullptr);
     for (float value : out) EXPECT_EQ(value, 0.0f);
 }
 
@@ -286,7 +286,7 @@ TEST_F(MixerTest, LoopPastTheSampleEndIsCutAtTheData) {
     startSteady(0, sample.sample, 3.3, 255, 255);
     for (int k = 0; k < 50; ++k) {
         mix(1);
-        ASSERT_LT(voices[0].position >> 32, 10);
+        ASSERT_LT(mixerState.voices[0].position >> 32, 10);
     }
 }
 
@@ -318,9 +318,9 @@ TEST_F(MixerTest, FullScaleVoicesSumPastTheRangeAndClip) {
 
 TEST(MixRate, RampLengthFollowsTheOutputRate) {
     setMixRate(22050);
-    EXPECT_EQ(rampLength, 64);
+    EXPECT_EQ(mixerState.rampLength, 64);
     setMixRate(44100);
-    EXPECT_EQ(rampLength, 128);
+    EXPECT_EQ(mixerState.rampLength, 128);
 }
 
 }  // namespace

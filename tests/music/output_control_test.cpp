@@ -68,7 +68,7 @@ std::vector<int16_t> renderReference(Song* song, int32_t blocks, const OrderStar
 void waitForBlock(int32_t b) {
     BlockReport report{};
     for (int i = 0; i < 5000; ++i) {
-        if (readBlockReport(b, report) && report.generation == outputGeneration) return;
+        if (readBlockReport(b, report) && report.generation == audioOutput.generation) return;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     FAIL() << "block " << b << " was not rendered";
@@ -78,18 +78,18 @@ void waitForBlock(int32_t b) {
 // the thread has refilled every block before it.
 void playUpTo(int32_t b) {
     setVirtualPosition(int64_t{b} * block + 5);
-    waitForBlock((b + blockCount - 1) % blockCount);
+    waitForBlock((b + audioOutput.blockCount - 1) % audioOutput.blockCount);
 }
 
 // True when output block `b` equals block `referenceBlock` of `reference`.
 bool blockEquals(int32_t b, const std::vector<int16_t>& reference, int32_t referenceBlock) {
-    const int16_t* played = outputBuffer + 2 * static_cast<ptrdiff_t>(b) * block;
+    const int16_t* played = audioOutput.outputBuffer + 2 * static_cast<ptrdiff_t>(b) * block;
     const int16_t* expected = reference.data() + 2 * static_cast<ptrdiff_t>(referenceBlock) * block;
     return std::equal(played, played + 2 * block, expected);
 }
 
 bool blockIsSilent(int32_t b, int32_t fromFrame = 0) {
-    const int16_t* played = outputBuffer + 2 * static_cast<ptrdiff_t>(b) * block;
+    const int16_t* played = audioOutput.outputBuffer + 2 * static_cast<ptrdiff_t>(b) * block;
     return std::all_of(played + 2 * fromFrame, played + 2 * block, [](int16_t s) { return s == 0; });
 }
 
@@ -110,12 +110,12 @@ TEST_F(OutputTest, PauseAndResumeGoOnFromTheFrameWhereThePauseWasHeard) {
     // on their way to the speaker and keep their sound; block 14 fades out.
     ASSERT_TRUE(holdOutput());
     EXPECT_EQ(virtualRenderedUntil(), 14 * block) << "the device must not read the blocks being rendered again";
-    outputControl.paused = true;
+    audioOutput.control.paused = true;
     releaseOutput();
     waitForBlock(9);
     for (int32_t b = 10; b < 14; ++b) EXPECT_TRUE(blockEquals(b, reference, b)) << b;
     EXPECT_FALSE(blockIsSilent(14));
-    EXPECT_TRUE(blockIsSilent(14, rampLength));
+    EXPECT_TRUE(blockIsSilent(14, mixerState.rampLength));
     for (int32_t b : {15, 50, 99, 0, 9}) EXPECT_TRUE(blockIsSilent(b)) << b;
     EXPECT_EQ(reportOf(20).paused, 1);
     EXPECT_EQ(reportOf(20).playedFrames, 14 * block) << "a pause plays none of the song";
@@ -123,7 +123,7 @@ TEST_F(OutputTest, PauseAndResumeGoOnFromTheFrameWhereThePauseWasHeard) {
     // Resumed twenty blocks later: the song goes on from block 14's start.
     playUpTo(30);
     ASSERT_TRUE(holdOutput());
-    outputControl.paused = false;
+    audioOutput.control.paused = false;
     releaseOutput();
     waitForBlock(29);
     EXPECT_TRUE(blockIsSilent(33));
@@ -148,8 +148,9 @@ TEST_F(OutputTest, SeekPlaysTheOrderStartAsARenderFromThereWould) {
     waitForBlock(9);
     // Block 14 starts the new sound under the fade; from then on it is the
     // order's own.
-    const int16_t* first = outputBuffer + 2 * 14 * block;
-    EXPECT_TRUE(std::equal(first + 2 * rampLength, first + 2 * block, reference.data() + 2 * rampLength));
+    const int16_t* first = audioOutput.outputBuffer + 2 * 14 * block;
+    EXPECT_TRUE(
+        std::equal(first + 2 * mixerState.rampLength, first + 2 * block, reference.data() + 2 * mixerState.rampLength));
     for (int32_t b = 15; b < 100; ++b) EXPECT_TRUE(blockEquals(b, reference, b - 14)) << b;
     BlockReport report = reportOf(14);
     EXPECT_EQ(report.orderPosition, 1);
@@ -174,7 +175,7 @@ Constant constant;
 
 void constantTick(Song*) {
     if (tickCount.fetch_add(1) != 0) return;
-    Voice& voice = voices[0];
+    Voice& voice = mixerState.voices[0];
     voice.sample = &constant.sample;
     voice.position = 0;
     voice.step = static_cast<uint64_t>(fixedOne);
@@ -184,34 +185,34 @@ void constantTick(Song*) {
     voice.lastTargetLeft = voice.lastTargetRight = 255;
 }
 
-int16_t leftAt(int32_t frame) { return outputBuffer[2 * frame]; }
+int16_t leftAt(int32_t frame) { return audioOutput.outputBuffer[2 * frame]; }
 
 TEST_F(OutputTest, VolumeChangeGlidesFromTheOldLevelToTheNewOverOneRamp) {
     Song song = makeSong(constantTick);
     ASSERT_TRUE(playSong(&song));
     playUpTo(10);
     ASSERT_TRUE(holdOutput());
-    outputControl.volume = 0.5f;
+    audioOutput.control.volume = 0.5f;
     releaseOutput();
     waitForBlock(9);
     EXPECT_EQ(leftAt(14 * block - 1), 10000);
-    for (int32_t f = 14 * block; f < 14 * block + rampLength; ++f) {
+    for (int32_t f = 14 * block; f < 14 * block + mixerState.rampLength; ++f) {
         EXPECT_LE(leftAt(f), leftAt(f - 1)) << f;
-        EXPECT_LE(leftAt(f - 1) - leftAt(f), 5000 / rampLength + 1) << f;
+        EXPECT_LE(leftAt(f - 1) - leftAt(f), 5000 / mixerState.rampLength + 1) << f;
     }
-    EXPECT_EQ(leftAt(14 * block + rampLength), 5000);
+    EXPECT_EQ(leftAt(14 * block + mixerState.rampLength), 5000);
     EXPECT_EQ(leftAt(50 * block), 5000);
     stopSong(&song);
 }
 
 TEST_F(OutputTest, SongEndRampsTheVoicesOutAndAnEndLiftedBeforeItIsHeardIsNeverPlayed) {
     Song song = makeSong(constantTick);
-    outputControl.endFrame = 10 * block + 100;
+    audioOutput.control.endFrame = 10 * block + 100;
     ASSERT_TRUE(playSong(&song));
     const int32_t end = 10 * block + 100;
     EXPECT_EQ(leftAt(end - 1), 10000);
-    for (int32_t f = end + 1; f < end + rampLength; ++f) EXPECT_LT(leftAt(f), leftAt(f - 1)) << f;
-    EXPECT_EQ(leftAt(end + rampLength), 0);
+    for (int32_t f = end + 1; f < end + mixerState.rampLength; ++f) EXPECT_LT(leftAt(f), leftAt(f - 1)) << f;
+    EXPECT_EQ(leftAt(end + mixerState.rampLength), 0);
     EXPECT_TRUE(blockIsSilent(11));
     EXPECT_EQ(tickCount.load(), 1 + (end - 1) / 882) << "no tick after the end";
     EXPECT_EQ(reportOf(9).ended, 0);
@@ -223,7 +224,7 @@ TEST_F(OutputTest, SongEndRampsTheVoicesOutAndAnEndLiftedBeforeItIsHeardIsNeverP
     // on through the frame where it would have ended.
     playUpTo(2);
     ASSERT_TRUE(holdOutput());
-    outputControl.endFrame = INT64_MAX;
+    audioOutput.control.endFrame = INT64_MAX;
     releaseOutput();
     waitForBlock(1);
     for (int32_t f = 6 * block; f < 20 * block; ++f) ASSERT_EQ(leftAt(f), 10000) << f;

@@ -42,9 +42,9 @@ inline std::array<int32_t, 4096> tickBlocks{};
 // one frame of 10000 in the output.
 inline void markingTick(Song*) {
     int32_t n = tickCount.load();
-    if (n < static_cast<int32_t>(tickBlocks.size())) tickBlocks[n] = writeBlock;
+    if (n < static_cast<int32_t>(tickBlocks.size())) tickBlocks[n] = audioOutput.writeBlock;
     tickCount.store(n + 1);
-    Voice& voice = voices[0];
+    Voice& voice = mixerState.voices[0];
     voice.sample = &impulse.sample;
     voice.position = 0;
     voice.step = static_cast<uint64_t>(fixedOne);
@@ -72,12 +72,12 @@ protected:
         installAudioDevice(virtualAudioDevice());
         failVirtualOpen(false);
         tickCount.store(0);
-        outputControl = OutputControl{};
+        audioOutput.control = OutputControl{};
         ASSERT_TRUE(openAudioOutput(44100));
     }
     void TearDown() override {
         closeAudioOutput();
-        outputControl = OutputControl{};
+        audioOutput.control = OutputControl{};
     }
 };
 

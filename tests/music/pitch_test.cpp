@@ -95,23 +95,23 @@ TEST(VoiceHandOver, EachNoteStartWhileTheVoiceSoundsMovesToThePartner) {
     for (int row = 0; row < 3; ++row) module.patterns[0].set(row, 1, {c4, 1, 0, 0, 0});
     PlayerHarness h(module);
     h.tick();
-    EXPECT_EQ(h.channel(1).voice, &voices[1]);
+    EXPECT_EQ(h.channel(1).voice, &mixerState.voices[1]);
     h.voice(1).position = int64_t{300} << 32;
     h.tick();
-    EXPECT_EQ(h.channel(1).voice, &voices[33]);
-    EXPECT_EQ(voices[33].index, 33);
-    EXPECT_EQ(voices[33].position, 0);
-    EXPECT_EQ(voices[33].rampFramesLeft, 0);
-    EXPECT_EQ(voices[1].position, int64_t{300} << 32) << "the old note plays on, ramping out";
-    EXPECT_EQ(voices[1].targetLeft + voices[1].targetRight + voices[1].volume, 0);
-    EXPECT_GT(voices[33].targetLeft, 0);
+    EXPECT_EQ(h.channel(1).voice, &mixerState.voices[33]);
+    EXPECT_EQ(mixerState.voices[33].index, 33);
+    EXPECT_EQ(mixerState.voices[33].position, 0);
+    EXPECT_EQ(mixerState.voices[33].rampFramesLeft, 0);
+    EXPECT_EQ(mixerState.voices[1].position, int64_t{300} << 32) << "the old note plays on, ramping out";
+    EXPECT_EQ(mixerState.voices[1].targetLeft + mixerState.voices[1].targetRight + mixerState.voices[1].volume, 0);
+    EXPECT_GT(mixerState.voices[33].targetLeft, 0);
     h.tick();
-    EXPECT_EQ(h.channel(1).voice, &voices[1]);
+    EXPECT_EQ(h.channel(1).voice, &mixerState.voices[1]);
 
-    voices[1].sample = nullptr;  // the sample ran out
+    mixerState.voices[1].sample = nullptr;  // the sample ran out
     h.song().patterns[0].cells[3 * 2 + 1] = Note{c4, 1, 0, 0, 0};
     h.tick();
-    EXPECT_EQ(h.channel(1).voice, &voices[1]);
+    EXPECT_EQ(h.channel(1).voice, &mixerState.voices[1]);
 }
 
 TEST(VoiceHandOver, StartOffsetAtTheLoopEndPlaysNothing) {

@@ -16,7 +16,7 @@ class PlayerHarness {
 public:
     explicit PlayerHarness(const XmModule& module) : song_(loadModule(module)) {
         resetVoices();
-        player.channels = {};
+        playerState.channels = {};
         rewindSong(song_.get());
     }
 
@@ -24,8 +24,8 @@ public:
     void tick(int count = 1) {
         for (int i = 0; i < count; ++i) playerTick(song_.get());
     }
-    MusicChannel& channel(int c) { return player.channels[c]; }
-    Voice& voice(int c) { return *player.channels[c].voice; }
+    MusicChannel& channel(int c) { return playerState.channels[c]; }
+    Voice& voice(int c) { return *playerState.channels[c].voice; }
 
 private:
     SongPtr song_;

@@ -144,8 +144,8 @@ TEST(Flow, ChannelsBeyondThirtyTwoAreNotPlayed) {
     module.patterns[0].set(0, 33, {c4, 1, 0, 0, 0});
     PlayerHarness h(module);
     h.tick(7);
-    EXPECT_NE(voices[0].sample, nullptr);
-    for (int v = 1; v < voiceCount; ++v) EXPECT_EQ(voices[v].sample, nullptr) << v;
+    EXPECT_NE(mixerState.voices[0].sample, nullptr);
+    for (int v = 1; v < voiceCount; ++v) EXPECT_EQ(mixerState.voices[v].sample, nullptr) << v;
 }
 
 TEST(Row, InstrumentWithoutNoteResetsFromThePlayingSampleWhichPlaysOn) {
@@ -167,7 +167,7 @@ TEST(Row, InstrumentWithoutNoteResetsFromThePlayingSampleWhichPlaysOn) {
     h.tick();
     EXPECT_EQ(h.channel(0).channelVolume, 64) << "the volume of the sample that plays, not instrument 2's";
     EXPECT_EQ(h.channel(0).channelPan, 60);
-    EXPECT_EQ(h.channel(0).voice, &voices[0]);
+    EXPECT_EQ(h.channel(0).voice, &mixerState.voices[0]);
     EXPECT_EQ(h.voice(0).sample, first);
     EXPECT_EQ(h.voice(0).position, int64_t{123} << 32);
     h.tick(2);
@@ -191,7 +191,7 @@ TEST(Row, NoteWithoutInstrumentRestartsAtTheCurrentVolumeAndKeepsEnvelopeAndKeyO
         PlayerHarness h(module);
         h.tick(3);
         EXPECT_EQ(h.channel(0).channelVolume, 32);
-        EXPECT_EQ(h.channel(0).voice, &voices[32]);
+        EXPECT_EQ(h.channel(0).voice, &mixerState.voices[32]);
         EXPECT_EQ(h.channel(0).volumeEnvTick, envelope ? 3 : 0);
         h.tick(2);
         EXPECT_EQ(h.voice(0).volume, envelope ? 61 : 0) << "key-off cuts only without an envelope";

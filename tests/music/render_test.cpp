@@ -32,17 +32,17 @@ void wanderingTick(Song* song) {
     tickCount.store(n + 1);
     if (n == 0) {
         for (int v : {0, 33}) {
-            voices[v].sample = &tone.sample;
-            voices[v].position = 0;
-            voices[v].direction = voiceForward;
+            mixerState.voices[v].sample = &tone.sample;
+            mixerState.voices[v].position = 0;
+            mixerState.voices[v].direction = voiceForward;
         }
     }
-    voices[0].step = static_cast<uint64_t>(fixedOne) / 3 + static_cast<uint64_t>(n % 7) * 90000000;
-    voices[0].targetLeft = (n * 37) % 256;
-    voices[0].targetRight = (n * 91) % 256;
-    voices[33].step = static_cast<uint64_t>(fixedOne) * 2 + static_cast<uint64_t>(n % 5) * 300000000;
-    voices[33].targetLeft = n % 3 == 0 ? 0 : 200;
-    voices[33].targetRight = 120;
+    mixerState.voices[0].step = static_cast<uint64_t>(fixedOne) / 3 + static_cast<uint64_t>(n % 7) * 90000000;
+    mixerState.voices[0].targetLeft = (n * 37) % 256;
+    mixerState.voices[0].targetRight = (n * 91) % 256;
+    mixerState.voices[33].step = static_cast<uint64_t>(fixedOne) * 2 + static_cast<uint64_t>(n % 5) * 300000000;
+    mixerState.voices[33].targetLeft = n % 3 == 0 ? 0 : 200;
+    mixerState.voices[33].targetRight = 120;
     setTempo(song, 60 + (n * 13) % 190);
 }
 
@@ -50,8 +50,8 @@ TEST_F(OutputTest, RenderGivesTheSamplesTheDeviceWouldPlay) {
     Song song = makeSong(wanderingTick);
     ASSERT_TRUE(playSong(&song));
     stopSong(&song);
-    const int64_t frames = bufferFrames;
-    std::vector<int16_t> played(outputBuffer, outputBuffer + 2 * frames);
+    const int64_t frames = audioOutput.bufferFrames;
+    std::vector<int16_t> played(audioOutput.outputBuffer, audioOutput.outputBuffer + 2 * frames);
     closeAudioOutput();
 
     tickCount.store(0);
@@ -139,7 +139,7 @@ TEST_F(OutputTest, RenderAtAnotherRateLeavesTheOpenOutputsTempoAlone) {
     ASSERT_TRUE(playSong(&song));
     stopSong(&song);
     EXPECT_EQ(song.framesPerTick, 882);
-    EXPECT_EQ(rampLength, 128);
+    EXPECT_EQ(mixerState.rampLength, 128);
 }
 
 }  // namespace

@@ -13,9 +13,9 @@ namespace {
 // Everything but the song's position: read by the output thread, so only set
 // before the song starts or while the output is held.
 void setOutputControl(const SongScan& scan, const PlayControls& controls, int64_t playedFrames) {
-    outputControl.paused = controls.paused;
-    outputControl.volume = static_cast<float>(controls.volumePercent) / 100.0f;
-    outputControl.endFrame = endFrameFor(scan, controls.loop, playedFrames);
+    audioOutput.control.paused = controls.paused;
+    audioOutput.control.volume = static_cast<float>(controls.volumePercent) / 100.0f;
+    audioOutput.control.endFrame = endFrameFor(scan, controls.loop, playedFrames);
 }
 
 }  // namespace
@@ -29,7 +29,7 @@ bool startLiveSong(Song* song, const SongScan& scan, const PlayControls& control
 void applyLiveControls(const SongScan& scan, const PlayControls& controls) {
     if (!holdOutput()) return;
     // Held, the song stands at the block the change starts from.
-    setOutputControl(scan, controls, currentSong->playedFrames);
+    setOutputControl(scan, controls, audioOutput.currentSong->playedFrames);
     releaseOutput();
 }
 
@@ -46,12 +46,12 @@ void seekLive(Song* song, const SongScan& scan, int32_t order, const PlayControl
 
 void stopLiveSong(Song* song) {
     if (holdOutput()) {
-        outputControl.paused = true;
+        audioOutput.control.paused = true;
         releaseOutput();
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(250);
         BlockReport heard{};
         while (std::chrono::steady_clock::now() < deadline) {
-            if (readHeardBlock(heard) && heard.generation == outputGeneration && (heard.paused || heard.ended)) {
+            if (readHeardBlock(heard) && heard.generation == audioOutput.generation && (heard.paused || heard.ended)) {
                 // That block holds the fade; the next one is silent.
                 std::this_thread::sleep_for(std::chrono::milliseconds(25));
                 break;
@@ -60,5 +60,5 @@ void stopLiveSong(Song* song) {
         }
     }
     stopSong(song);
-    outputControl = OutputControl{};
+    audioOutput.control = OutputControl{};
 }

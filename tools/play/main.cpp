@@ -116,7 +116,7 @@ struct Player {
                     case KeyEffect::seek:
                         seekLive(song, scan, outcome.order, controls);
                         seekOrder = outcome.order;
-                        seekGeneration = outputGeneration;
+                        seekGeneration = audioOutput.generation;
                         break;
                     case KeyEffect::nextFile: stopLiveSong(song); return FileEnd::next;
                     case KeyEffect::previousFile: stopLiveSong(song); return FileEnd::previous;
@@ -124,7 +124,7 @@ struct Player {
                 }
             }
             // The end counts once the render that reached it is the one heard.
-            if (playing && heard.ended && heard.generation == outputGeneration) {
+            if (playing && heard.ended && heard.generation == audioOutput.generation) {
                 stopLiveSong(song);
                 return FileEnd::next;
             }

@@ -22,10 +22,10 @@ void appendTickTrace(const Song& song, std::string& out) {
     const PlayedTick played = lastPlayedTick();
     bool any = false;
     for (int32_t v = 0; v < voiceCount; ++v) {
-        const Voice& voice = voices[v];
+        const Voice& voice = mixerState.voices[v];
         if (!voice.sample) continue;
         const int32_t c = v % maxSongChannels;
-        const MusicChannel& channel = player.channels[c];
+        const MusicChannel& channel = playerState.channels[c];
         const bool driven = c < song.channelCount && channel.voice == &voice;
         // A voice its channel has left plays on silently once it has ramped
         // out; it says nothing more.
