@@ -26,6 +26,8 @@
 #include "scene/random_generator.h"
 #include "scene/tick_source.h"
 
+using namespace music;
+
 namespace {
 
 // Music start-up, after the scene is built: install the memory-file routines,

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace music {
+
 void readRenderedFrames(RingHandOver& handOver, const int16_t* buffer, int32_t bufferFrames, int64_t first,
                         int16_t* out, int32_t frames) {
     if (frames <= 0) return;
@@ -45,3 +47,5 @@ void readRenderedFrames(RingHandOver& handOver, const int16_t* buffer, int32_t b
     handOver.underruns.fetch_add(runs, std::memory_order_relaxed);
     handOver.missedFrames.fetch_add(missed, std::memory_order_relaxed);
 }
+
+}  // namespace music

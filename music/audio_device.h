@@ -7,6 +7,8 @@
 #include <atomic>
 #include <cstdint>
 
+namespace music {
+
 // The hand-over between the output thread, which renders blocks into the
 // looping buffer, and a device whose own thread copies from it (SDL's audio
 // callback, the waveOut device's reader, the test devices). Frames are counted
@@ -68,3 +70,5 @@ struct AudioDevice {
 // only the programs link; engine tests install the virtual device instead.
 // Called by runTavorly before opening the output.
 const AudioDevice* systemAudioDevice();
+
+}  // namespace music

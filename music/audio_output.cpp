@@ -17,6 +17,8 @@
 #include "music/render_checkpoint.h"
 #include "music/thread_priority.h"
 
+namespace music {
+
 AudioOutput audioOutput;
 
 namespace {
@@ -360,3 +362,5 @@ void outputThread() {
     }
     audioOutput.threadFinished.store(true);
 }
+
+}  // namespace music

@@ -10,6 +10,8 @@
 #include "music/block_report.h"
 #include "music/song.h"
 
+namespace music {
+
 // How often the device ran out of rendered sound since the output opened (a
 // run of silence counts once) and how many frames it played as silence for
 // want of rendered ones. Counted by the device's reader through the ring
@@ -119,3 +121,5 @@ using TickWatch = bool (*)(const Song& song, void* context);
 // `mix` the ticks run and nothing is mixed. Returns the frames mixed: all of
 // them unless `watch` stopped the run. The thread that renders.
 int32_t mixSongFrames(float* mix, int32_t frames, TickWatch watch = nullptr, void* context = nullptr);
+
+}  // namespace music

@@ -11,6 +11,8 @@
 
 #include "music/mixer.h"
 
+namespace music {
+
 namespace {
 
 static_assert(std::is_trivially_copyable_v<BlockReport>);
@@ -75,3 +77,5 @@ std::array<uint8_t, maxSongChannels> channelLevels(int32_t channelCount) {
     }
     return levels;
 }
+
+}  // namespace music

@@ -11,6 +11,8 @@
 
 #include "music/song.h"
 
+namespace music {
+
 // The output buffer always holds this many blocks (two seconds of 20 ms).
 constexpr int32_t maxReportBlocks = 100;
 
@@ -45,3 +47,5 @@ void clearBlockReports();
 // until the new one is louder), 0 for channels past `channelCount`. The thread
 // that renders.
 std::array<uint8_t, maxSongChannels> channelLevels(int32_t channelCount);
+
+}  // namespace music

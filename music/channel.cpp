@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace music {
+
 int32_t playedChannelCount(const Song* song) { return std::clamp<int32_t>(song->channelCount, 0, maxSongChannels); }
 
 void bindVoice(MusicChannel& channel, int32_t index) {
@@ -52,3 +54,5 @@ void keyOffChannel(MusicChannel& channel, const Instrument& instrument) {
     if (!(instrument.volumeEnvelopeFlags & envelopeOn)) channel.volumeEnvValue = 0;
     channel.updateFlags |= updateVolume;
 }
+
+}  // namespace music

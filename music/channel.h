@@ -10,6 +10,8 @@
 #include "music/mixer.h"
 #include "music/song.h"
 
+namespace music {
+
 constexpr uint8_t updateFrequency = 0x01;
 constexpr uint8_t updateVolume = 0x02;
 constexpr uint8_t updatePanning = 0x04;
@@ -100,3 +102,5 @@ void triggerInstrument(MusicChannel& channel, const Sample& sample);
 // starts, and a note without a volume envelope is cut. Called by the row
 // processing for key-off notes and by Kxx on its tick.
 void keyOffChannel(MusicChannel& channel, const Instrument& instrument);
+
+}  // namespace music

@@ -9,6 +9,8 @@
 
 #include "music/memory_file.h"
 
+namespace music {
+
 namespace {
 
 struct DiskFile {
@@ -59,3 +61,5 @@ void seekDiskFile(void* handle, int32_t offset, int32_t origin) {
 }
 
 int32_t tellDiskFile(void* handle) { return static_cast<DiskFile*>(handle)->position; }
+
+}  // namespace music

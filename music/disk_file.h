@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace music {
+
 // Open routine: the file at that path, opened for reading, or none when it
 // cannot be opened, is not a regular file or is larger than 2 GiB.
 void* openDiskFile(const char* path);
@@ -18,3 +20,5 @@ void closeDiskFile(void* handle);
 int32_t readDiskFile(void* destination, int32_t count, void* handle);
 void seekDiskFile(void* handle, int32_t offset, int32_t origin);
 int32_t tellDiskFile(void* handle);
+
+}  // namespace music

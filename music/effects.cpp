@@ -6,6 +6,8 @@
 #include "music/envelope.h"
 #include "music/pitch.h"
 
+namespace music {
+
 namespace {
 
 constexpr int32_t lowestSlidePeriod = 56;
@@ -361,3 +363,5 @@ void applyEffectOnLaterTick(Song* song, MusicChannel& channel, const Note& cell,
         default: break;
     }
 }
+
+}  // namespace music

@@ -8,6 +8,8 @@
 #include "music/channel.h"
 #include "music/song.h"
 
+namespace music {
+
 // XM effect numbers (0-9 then A-Z as 10..35).
 enum EffectNumber : uint8_t {
     effectArpeggio = 0,
@@ -70,3 +72,5 @@ void applyVolumeColumnOnLaterTick(MusicChannel& channel, uint8_t value, bool lin
 // starts the cell's note on its tick. Called by the player on every tick of a
 // row but tick 0, after the envelopes and fadeout of that tick.
 void applyEffectOnLaterTick(Song* song, MusicChannel& channel, const Note& cell, const ChannelSound& sound);
+
+}  // namespace music

@@ -5,6 +5,8 @@
 #include <array>
 #include <cmath>
 
+namespace music {
+
 namespace {
 
 // The six channel fields that one envelope runs on.
@@ -252,3 +254,5 @@ void applyTremor(MusicChannel& channel) {
     if (channel.tremorCount >= on + off) channel.tremorCount = 0;
     channel.updateFlags |= updateVolume;
 }
+
+}  // namespace music

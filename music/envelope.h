@@ -9,6 +9,8 @@
 #include "music/channel.h"
 #include "music/song.h"
 
+namespace music {
+
 enum class EnvelopeTrack : uint8_t { volume, panning };
 
 // One tick of the channel's volume or panning envelope: advances toward the
@@ -45,3 +47,5 @@ void applyTremolo(MusicChannel& channel);
 // tremor count, and counts. The mute outlasts the effect until the next
 // instrument number.
 void applyTremor(MusicChannel& channel);
+
+}  // namespace music

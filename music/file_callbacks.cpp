@@ -1,6 +1,8 @@
 // The installed file routines and the SongFile wrappers over them.
 #include "music/file_callbacks.h"
 
+namespace music {
+
 namespace {
 
 // Written only on the main thread before the output opens; all five are set
@@ -46,3 +48,5 @@ int32_t songFileTell(SongFile* file) {
     if (!file || !installed.tell) return 0;
     return installed.tell(file->handle);
 }
+
+}  // namespace music

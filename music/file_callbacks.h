@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace music {
+
 // Opens a module by name (a resource name or a path); none when it cannot.
 using FileOpenRoutine = void* (*)(const char* name);
 using FileCloseRoutine = void (*)(void* handle);
@@ -53,3 +55,5 @@ void closeSongFile(SongFile* file);
 int32_t songFileRead(void* destination, int32_t count, SongFile* file);
 void songFileSeek(SongFile* file, int32_t offset, int32_t origin);
 int32_t songFileTell(SongFile* file);
+
+}  // namespace music

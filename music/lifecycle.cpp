@@ -11,6 +11,8 @@
 #include "music/mixer.h"
 #include "music/player.h"
 
+namespace music {
+
 namespace {
 
 // The output half of both plays. The voices may still hold the previous
@@ -107,3 +109,5 @@ bool freeSong(Song* song) {
     releaseSong(song);
     return true;
 }
+
+}  // namespace music

@@ -6,6 +6,8 @@
 
 #include "music/song.h"
 
+namespace music {
+
 // A new song read through the installed file routines, or none.
 Song* loadSong(const char* name);
 
@@ -49,3 +51,5 @@ void rewindSong(Song* song);
 // frames of `start`. Main thread, before playback or while the output is held
 // (holdOutput); the caller also resets the voices for a clean restart.
 void rewindSongTo(Song* song, const OrderStart& start);
+
+}  // namespace music

@@ -24,6 +24,8 @@
 
 #include "music/player.h"
 
+namespace music {
+
 static_assert(std::endian::native == std::endian::little, "fields are read straight into little-endian integers");
 static_assert(sizeof(EnvelopePoint) == 4);
 
@@ -521,3 +523,5 @@ bool loadXm(Song* song, SongFile* file, std::string* reason) {
         readInstrumentData(in, song->instruments[i], data[static_cast<size_t>(i)]);
     return true;
 }
+
+}  // namespace music

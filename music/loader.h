@@ -9,6 +9,8 @@
 #include "music/file_callbacks.h"
 #include "music/song.h"
 
+namespace music {
+
 // Limits the loader holds a file to. Files that name more patterns, rows or
 // instruments keep the first ones (the rest can never be played); a channel
 // count above maxStoredChannels fails the load, as no tracker writes one and
@@ -25,3 +27,5 @@ constexpr int32_t emptyPatternRows = 64;  // rows of a pattern only named by the
 // with a few words on why in `reason` when given; the song may then be partly
 // filled, and releaseSong copes with that. Main thread, by loadSong.
 bool loadXm(Song* song, SongFile* file, std::string* reason = nullptr);
+
+}  // namespace music

@@ -7,6 +7,8 @@
 
 #include "data/resources.h"
 
+namespace music {
+
 int32_t seekedPosition(int32_t position, int32_t size, int32_t offset, int32_t origin) {
     int64_t target = position;
     switch (origin & 0xff) {
@@ -49,3 +51,5 @@ void seekMemoryFile(void* handle, int32_t offset, int32_t origin) {
 }
 
 int32_t tellMemoryFile(void* handle) { return static_cast<MemoryFile*>(handle)->position; }
+
+}  // namespace music

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace music {
+
 struct MemoryFile {
     int32_t size;         // resource size in bytes
     int32_t position;     // current read position, 0..size
@@ -36,3 +38,5 @@ int32_t tellMemoryFile(void* handle);
 // so that both kinds of file behave alike.
 int32_t seekedPosition(int32_t position, int32_t size, int32_t offset, int32_t origin);
 int32_t readableCount(int32_t position, int32_t size, int32_t count);
+
+}  // namespace music

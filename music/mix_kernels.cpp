@@ -7,6 +7,8 @@
 #include <emmintrin.h>
 #endif
 
+namespace music {
+
 namespace {
 
 // Sample value at a 32.32 position: linear interpolation with the following
@@ -135,3 +137,5 @@ const MixKernels portableMixKernels{portableSteady, portableRamp};
 #if defined(__x86_64__)
 const MixKernels sse2MixKernels{sse2Steady, sse2Ramp};
 #endif
+
+}  // namespace music

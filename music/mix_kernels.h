@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace music {
+
 // Mixes n frames (n >= 0) of `data` from the 32.32 `position`, adding `step`
 // after each frame (a negative step, as two's complement, moves backward),
 // into the interleaved stereo floats at `out`, at constant gains. Returns the
@@ -29,3 +31,5 @@ extern const MixKernels portableMixKernels;
 extern const MixKernels sse2MixKernels;
 extern const MixKernels avx2MixKernels;
 #endif
+
+}  // namespace music

@@ -11,6 +11,8 @@
 
 #define TAVORLY_AVX2 __attribute__((target("avx2")))
 
+namespace music {
+
 namespace {
 
 // The two neighbouring sample frames at a 32.32 position as one 32-bit word.
@@ -129,4 +131,6 @@ TAVORLY_AVX2 uint64_t avx2Ramp(float* out, int32_t n, const int16_t* data, uint6
 }  // namespace
 
 const MixKernels avx2MixKernels{avx2Steady, avx2Ramp};
+
+}  // namespace music
 #endif

@@ -1,6 +1,8 @@
 // The choice of the form of the mixer's inner loops.
 #include "music/mix_path.h"
 
+namespace music {
+
 namespace {
 
 const MixKernels* kernelsOf(MixPath path) {
@@ -66,3 +68,5 @@ bool selectMixPath(MixPath path) {
 namespace {
 [[maybe_unused]] const bool widestChosen = selectMixPath(widestAvailablePath());
 }  // namespace
+
+}  // namespace music

@@ -6,6 +6,8 @@
 
 #include "music/mix_kernels.h"
 
+namespace music {
+
 // The forms of the inner loops, from the reference to the widest.
 enum class MixPath : uint8_t { portable, sse2, avx2 };
 constexpr int32_t mixPathCount = 3;
@@ -25,3 +27,5 @@ MixPath activeMixPath();
 // available. For tests and tools that compare the paths; call it while
 // nothing renders.
 bool selectMixPath(MixPath path);
+
+}  // namespace music

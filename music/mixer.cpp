@@ -13,6 +13,8 @@
 #include <emmintrin.h>
 #endif
 
+namespace music {
+
 MixerState mixerState;
 
 namespace {
@@ -234,3 +236,5 @@ void convertToPcm16(int16_t* destination, const float* source, int32_t frames) {
         destination[i] = static_cast<int16_t>(std::lrint(value));
     }
 }
+
+}  // namespace music

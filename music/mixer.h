@@ -8,6 +8,8 @@
 
 #include "music/song.h"
 
+namespace music {
+
 constexpr int32_t voiceCount = 64;
 
 struct Voice {
@@ -75,3 +77,5 @@ void mixVoices(float* destination, int32_t frames);
 // nothing when frames is not positive or either buffer is missing. Called on
 // the thread that renders, once per output block.
 void convertToPcm16(int16_t* destination, const float* source, int32_t frames);
+
+}  // namespace music

@@ -9,6 +9,8 @@
 
 #include "music/mixer.h"
 
+namespace music {
+
 namespace {
 
 // 13.375 * 2^(k / 12): the Amiga period k semitones above the period scale's
@@ -177,3 +179,5 @@ void applyToVoice(MusicChannel& channel, Sample* sample, const Song* song) {
         voice.step = voiceStep(periodFrequency(linear, channel.period, channel.periodDelta));
     }
 }
+
+}  // namespace music

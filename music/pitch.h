@@ -8,6 +8,8 @@
 #include "music/channel.h"
 #include "music/song.h"
 
+namespace music {
+
 // Period of a 0-based note (a channel's realNote) in the linear table:
 // 7680 - note * 64 - finetune / 2. Never below 1, so that notes pushed far
 // above the keyboard by a relative note still give a finite frequency.
@@ -41,3 +43,5 @@ void sendVolume(const MusicChannel& channel, const Song* song);
 // frequency as the channel's updateFlags ask. Called last for every processed
 // channel on every tick, on the thread that renders.
 void applyToVoice(MusicChannel& channel, Sample* sample, const Song* song);
+
+}  // namespace music

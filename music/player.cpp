@@ -6,6 +6,8 @@
 #include "music/envelope.h"
 #include "music/pitch.h"
 
+namespace music {
+
 PlayerState playerState{{}, {-1, -1, 0}};
 
 namespace {
@@ -315,3 +317,5 @@ void playerTick(Song* song) {
         song->tick = 0;
     }
 }
+
+}  // namespace music

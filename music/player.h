@@ -11,6 +11,8 @@
 #include "music/effects.h"
 #include "music/song.h"
 
+namespace music {
+
 // Where a tick played: the order position and row read at its row's tick 0,
 // and the tick's number within the row (pattern-delay ticks included).
 struct PlayedTick {
@@ -61,3 +63,5 @@ const Note* rowInPlay(const Song* song);
 
 // Where the last tick played.
 PlayedTick lastPlayedTick();
+
+}  // namespace music

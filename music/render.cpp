@@ -8,6 +8,8 @@
 #include "music/lifecycle.h"
 #include "music/mixer.h"
 
+namespace music {
+
 namespace {
 
 // The offline render's state: the block it mixes into and converts, and how
@@ -87,3 +89,5 @@ void endRender() {
         renderState.rendering = false;
     }
 }
+
+}  // namespace music

@@ -9,6 +9,8 @@
 #include "music/audio_output.h"
 #include "music/song.h"
 
+namespace music {
+
 // Makes `song` the current song, reset to its start as playSong does, with
 // the mixer set up for `rate` (8,000..192,000) frames per second. False when
 // given none, for an unsupported rate, or while the device plays a song.
@@ -33,3 +35,5 @@ int64_t scanFrames(int64_t frames, TickWatch watch = nullptr, void* context = nu
 // Forgets the current song and sets the mixer back to the output's rate. The song
 // itself stays the caller's.
 void endRender();
+
+}  // namespace music

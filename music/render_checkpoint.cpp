@@ -8,6 +8,8 @@
 #include "music/mixer.h"
 #include "music/player.h"
 
+namespace music {
+
 namespace {
 
 struct RenderCheckpoint {
@@ -56,3 +58,5 @@ bool restoreCheckpoint(int32_t block, Song& song, bool& songEnded) {
 void clearCheckpoints() {
     for (int32_t b = 0; b < checkpointCount; ++b) checkpoints[static_cast<size_t>(b)].owner = nullptr;
 }
+
+}  // namespace music

@@ -9,6 +9,8 @@
 
 #include "music/song.h"
 
+namespace music {
+
 // Makes room for `blocks` checkpoints (allocation happens here only). Main
 // thread, when the output opens; 0 releases them.
 void allocateCheckpoints(int32_t blocks);
@@ -26,3 +28,5 @@ bool restoreCheckpoint(int32_t block, Song& song, bool& songEnded);
 
 // Forgets every checkpoint. Main thread, while the output thread is stopped.
 void clearCheckpoints();
+
+}  // namespace music

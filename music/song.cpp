@@ -3,6 +3,8 @@
 
 #include <cstddef>
 
+namespace music {
+
 Sample emptySample{};
 // Its sample slots point at emptySample like every unused slot, so a lookup
 // through it never meets a null sample.
@@ -42,3 +44,5 @@ void releaseSong(Song* song) {
     }
     delete song;
 }
+
+}  // namespace music

@@ -6,6 +6,8 @@
 #include <array>
 #include <cstdint>
 
+namespace music {
+
 struct Song;
 
 // One pattern cell, five bytes, packed in this order.
@@ -135,3 +137,5 @@ extern const Instrument emptyInstrument;
 // zeroed; accepts none. Main thread, by freeSong once playback has stopped
 // and by loadSong when a load fails.
 void releaseSong(Song* song);
+
+}  // namespace music

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <mutex>
 
+namespace music {
+
 namespace {
 
 std::mutex lock;
@@ -86,3 +88,5 @@ void failVirtualOpen(bool fail, const char* reason) {
     failOpen = fail;
     failReason = reason;
 }
+
+}  // namespace music

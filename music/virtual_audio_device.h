@@ -8,6 +8,8 @@
 
 #include "music/audio_device.h"
 
+namespace music {
+
 const AudioDevice* virtualAudioDevice();
 
 // What the device was last asked to do.
@@ -36,3 +38,5 @@ int64_t virtualRenderedUntil();
 
 // Makes the next opens fail (with `reason`) or succeed again.
 void failVirtualOpen(bool fail, const char* reason = "virtual device refused");
+
+}  // namespace music

@@ -4,8 +4,12 @@
 #include <pthread.h>
 #include <sched.h>
 
+namespace music {
+
 void requestTimeCriticalPriority() {
     sched_param parameters{};
     parameters.sched_priority = sched_get_priority_max(SCHED_FIFO);
     pthread_setschedparam(pthread_self(), SCHED_FIFO, &parameters);
 }
+
+}  // namespace music

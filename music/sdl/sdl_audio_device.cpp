@@ -11,6 +11,8 @@
 #include <cstring>
 #include <string>
 
+namespace music {
+
 namespace {
 
 SDL_AudioDeviceID deviceId = 0;
@@ -93,3 +95,5 @@ const AudioDevice device{openDevice, startDevice, devicePosition, resetDevice, c
 }  // namespace
 
 const AudioDevice* systemAudioDevice() { return &device; }
+
+}  // namespace music

@@ -3,4 +3,8 @@
 
 #include <windows.h>
 
+namespace music {
+
 void requestTimeCriticalPriority() { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL); }
+
+}  // namespace music

@@ -18,6 +18,8 @@
 
 #include "music/audio_device.h"
 
+namespace music {
+
 namespace {
 
 constexpr int32_t frameBytes = 4;  // 16-bit stereo
@@ -199,3 +201,5 @@ const AudioDevice device{openDevice, startDevice, devicePosition, resetDevice, c
 }  // namespace
 
 const AudioDevice* systemAudioDevice() { return &device; }
+
+}  // namespace music

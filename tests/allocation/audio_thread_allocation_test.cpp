@@ -16,6 +16,8 @@
 #include "tests/allocation/counting_allocator.h"
 #include "tests/music/song_loading.h"
 
+using namespace music;
+
 namespace {
 
 std::vector<uint8_t> readFile(const std::string& path) {

@@ -22,6 +22,8 @@
 #include "music/render.h"
 #include "tests/music/song_loading.h"
 
+using namespace music;
+
 namespace {
 
 // Two channels of looping samples, so that nearly every frame is sound.

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <vector>
 
+using namespace music;
+
 namespace {
 
 constexpr int32_t runFrames = 882;  // one tick at 125 BPM

@@ -13,6 +13,8 @@
 #include "music/render.h"
 #include "tests/bench/busy_module.h"
 
+using namespace music;
+
 namespace {
 
 void renderBusyModule(benchmark::State& state) {

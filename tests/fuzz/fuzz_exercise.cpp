@@ -13,6 +13,8 @@
 #include "music/mixer.h"
 #include "music/render.h"
 
+using namespace music;
+
 uint32_t touchSong(const Song& song) {
     uint32_t sum = 0;
     for (int32_t position = 0; position < song.songLength; ++position) {

@@ -19,12 +19,12 @@ inline constexpr int32_t fuzzFramesPerTick = 16;
 // Reads every order, cell, envelope point and sample frame up to the last
 // guard frame, so that a count overstating its array trips the sanitizers.
 // Returns a sum so the reads are not optimised away.
-uint32_t touchSong(const Song& song);
+uint32_t touchSong(const music::Song& song);
 
 // Plays fuzzTicks ticks of the song from its start at 8,000 Hz, mixing
 // fuzzFramesPerTick frames after each tick and converting them to PCM.
 // Main thread, while no playback runs on the device.
-void playTicks(Song& song);
+void playTicks(music::Song& song);
 
 // Serves bytes as the resource "#190", loads it, and when it loads, touches
 // and (if play) plays it before freeing it. True when the bytes loaded.

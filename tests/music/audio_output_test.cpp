@@ -12,6 +12,8 @@
 
 #include "output_fixture.h"
 
+using namespace music;
+
 using namespace output_test;
 
 namespace {

@@ -11,6 +11,8 @@
 #include "music/envelope.h"
 #include "music/pitch.h"
 
+using namespace music;
+
 namespace {
 
 struct Checksum {

@@ -14,6 +14,8 @@
 #include "music/disk_file.h"
 #include "tests/music/song_loading.h"
 
+using namespace music;
+
 namespace {
 
 const std::array<uint8_t, 10> tenBytes{0, 1, 2, 3, 4, 5, 6, 7, 8, 9};

@@ -4,6 +4,8 @@
 
 #include "tests/music/player_harness.h"
 
+using namespace music;
+
 namespace {
 
 constexpr uint8_t c4 = 49;  // linear period 4608, Amiga period 1712

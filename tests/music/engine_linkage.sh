@@ -20,7 +20,7 @@ trap 'rm -rf "$scratch"' EXIT
 # Mutable: strong data (B, D, C) in a writable section. Constants that hold
 # addresses sit in .data.rel.ro, which is read-only once the program is loaded.
 # Names starting with "__" are the compiler's and the sanitizers' own.
-"$nm" -f sysv --defined-only --extern-only "$library" | awk -F'|' '
+"$nm" -C -f sysv --defined-only --extern-only "$library" | awk -F'|' '
     NF >= 7 {
         name = $1; class = $3; section = $7
         gsub(/ /, "", name); gsub(/ /, "", class); gsub(/ /, "", section)

@@ -7,6 +7,8 @@
 
 #include "tests/music/player_harness.h"
 
+using namespace music;
+
 namespace {
 
 // An instrument whose volume envelope has the given points and flags.

@@ -7,6 +7,8 @@
 
 #include "tests/music/song_loading.h"
 
+using namespace music;
+
 namespace {
 
 TEST(HostileSamples, AHugeStoredLengthIsCutToTheBytesThatFollow) {

@@ -10,6 +10,8 @@
 #include "tests/music/player_harness.h"
 #include "tests/music/song_loading.h"
 
+using namespace music;
+
 namespace {
 
 const Note& cellAt(const Song& song, int pattern, int row, int channel) {

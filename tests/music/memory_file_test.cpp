@@ -8,6 +8,8 @@
 #include "music/file_callbacks.h"
 #include "music/memory_file.h"
 
+using namespace music;
+
 namespace {
 
 const std::array<uint8_t, 10> tenBytes{0, 1, 2, 3, 4, 5, 6, 7, 8, 9};

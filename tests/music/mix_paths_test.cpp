@@ -14,6 +14,8 @@
 #include "music/render.h"
 #include "tests/music/song_loading.h"
 
+using namespace music;
+
 namespace {
 
 std::vector<MixPath> availablePaths() {

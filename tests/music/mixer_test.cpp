@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+using namespace music;
+
 namespace {
 
 constexpr uint8_t noLoop = 1;

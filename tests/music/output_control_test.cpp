@@ -15,6 +15,8 @@
 #include "output_fixture.h"
 #include "song_loading.h"
 
+using namespace music;
+
 using namespace output_test;
 
 namespace {

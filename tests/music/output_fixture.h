@@ -22,14 +22,14 @@ inline void seekNothing(void*, int32_t, int32_t) {}
 inline int32_t tellNothing(void*) { return 0; }
 
 inline void installDummyFileRoutines() {
-    installFileCallbacks(openNothing, closeNothing, readNothing, seekNothing, tellNothing);
+    music::installFileCallbacks(openNothing, closeNothing, readNothing, seekNothing, tellNothing);
 }
 
 // One frame of full scale followed by the zero guard frames: played at step
 // 1.0 and full gain, it marks exactly one output frame.
 struct Impulse {
     std::array<int16_t, 9> data{10000};
-    Sample sample{data.data(), 1, 0, 1, 64, 0, 128, 16, 1, 0};
+    music::Sample sample{data.data(), 1, 0, 1, 64, 0, 128, 16, 1, 0};
 };
 inline Impulse impulse;
 
@@ -40,22 +40,22 @@ inline std::array<int32_t, 4096> tickBlocks{};
 
 // A tick handler that starts the impulse on voice 0, so every tick shows as
 // one frame of 10000 in the output.
-inline void markingTick(Song*) {
+inline void markingTick(music::Song*) {
     int32_t n = tickCount.load();
-    if (n < static_cast<int32_t>(tickBlocks.size())) tickBlocks[n] = audioOutput.writeBlock;
+    if (n < static_cast<int32_t>(tickBlocks.size())) tickBlocks[n] = music::audioOutput.writeBlock;
     tickCount.store(n + 1);
-    Voice& voice = mixerState.voices[0];
+    music::Voice& voice = music::mixerState.voices[0];
     voice.sample = &impulse.sample;
     voice.position = 0;
-    voice.step = static_cast<uint64_t>(fixedOne);
-    voice.direction = voiceForward;
+    voice.step = static_cast<uint64_t>(music::fixedOne);
+    voice.direction = music::voiceForward;
     voice.targetLeft = voice.targetRight = 255;
     voice.currentLeft = voice.currentRight = 255 * 256;
     voice.rampFramesLeft = 0;
 }
 
-inline Song makeSong(TickHandler handler, int16_t bpm = 125) {
-    Song song{};
+inline music::Song makeSong(music::TickHandler handler, int16_t bpm = 125) {
+    music::Song song{};
     song.channelCount = 4;
     song.songLength = 1;
     song.defaultSpeed = 6;
@@ -69,15 +69,15 @@ class OutputTest : public ::testing::Test {
 protected:
     void SetUp() override {
         installDummyFileRoutines();
-        installAudioDevice(virtualAudioDevice());
-        failVirtualOpen(false);
+        music::installAudioDevice(music::virtualAudioDevice());
+        music::failVirtualOpen(false);
         tickCount.store(0);
-        audioOutput.control = OutputControl{};
-        ASSERT_TRUE(openAudioOutput(44100));
+        music::audioOutput.control = music::OutputControl{};
+        ASSERT_TRUE(music::openAudioOutput(44100));
     }
     void TearDown() override {
-        closeAudioOutput();
-        audioOutput.control = OutputControl{};
+        music::closeAudioOutput();
+        music::audioOutput.control = music::OutputControl{};
     }
 };
 

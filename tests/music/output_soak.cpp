@@ -16,6 +16,8 @@
 #include "music/file_callbacks.h"
 #include "music/lifecycle.h"
 
+using namespace music;
+
 int main(int argc, char** argv) {
     if (argc < 2 || argc > 3) {
         std::fprintf(stderr, "usage: output_soak MODULE.xm [SECONDS]\n");

@@ -6,6 +6,8 @@
 
 #include "tests/music/player_harness.h"
 
+using namespace music;
+
 namespace {
 
 constexpr uint8_t c4 = 49;

@@ -15,17 +15,17 @@
 class PlayerHarness {
 public:
     explicit PlayerHarness(const XmModule& module) : song_(loadModule(module)) {
-        resetVoices();
-        playerState.channels = {};
-        rewindSong(song_.get());
+        music::resetVoices();
+        music::playerState.channels = {};
+        music::rewindSong(song_.get());
     }
 
-    Song& song() { return *song_; }
+    music::Song& song() { return *song_; }
     void tick(int count = 1) {
-        for (int i = 0; i < count; ++i) playerTick(song_.get());
+        for (int i = 0; i < count; ++i) music::playerTick(song_.get());
     }
-    MusicChannel& channel(int c) { return playerState.channels[c]; }
-    Voice& voice(int c) { return *playerState.channels[c].voice; }
+    music::MusicChannel& channel(int c) { return music::playerState.channels[c]; }
+    music::Voice& voice(int c) { return *music::playerState.channels[c].voice; }
 
 private:
     SongPtr song_;

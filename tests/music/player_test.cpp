@@ -13,6 +13,8 @@
 
 #include "tests/music/player_harness.h"
 
+using namespace music;
+
 namespace {
 
 constexpr uint8_t keyOffNote = 97;

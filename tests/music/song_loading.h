@@ -17,12 +17,13 @@
 #include "tools/xmwriter/xm_writer.h"
 
 struct SongDeleter {
-    void operator()(Song* song) const { freeSong(song); }
+    void operator()(music::Song* song) const { music::freeSong(song); }
 };
-using SongPtr = std::unique_ptr<Song, SongDeleter>;
+using SongPtr = std::unique_ptr<music::Song, SongDeleter>;
 
 inline void installMemoryFileCallbacks() {
-    installFileCallbacks(openResourceFile, closeMemoryFile, readMemoryFile, seekMemoryFile, tellMemoryFile);
+    music::installFileCallbacks(music::openResourceFile, music::closeMemoryFile, music::readMemoryFile,
+                                music::seekMemoryFile, music::tellMemoryFile);
 }
 
 // Serves the bytes as RCDATA "#190" and loads them. The bytes are kept alive
@@ -32,7 +33,7 @@ inline SongPtr loadBytes(const std::vector<uint8_t>& bytes) {
     entry = ResourceEntry{ResourceType::RcData, 190, bytes.data(), static_cast<uint32_t>(bytes.size())};
     installResourceTable(std::span<const ResourceEntry>(&entry, 1));
     installMemoryFileCallbacks();
-    SongPtr song(loadSong("#190"));
+    SongPtr song(music::loadSong("#190"));
     installResourceTable({});
     return song;
 }
@@ -59,12 +60,12 @@ inline XmModule withOneSample(XmSample sample) {
     return module;
 }
 
-inline const Sample& firstSample(const Song& song) { return *song.instruments[0].samples[0]; }
+inline const music::Sample& firstSample(const music::Song& song) { return *song.instruments[0].samples[0]; }
 
 // What the player and mixer rely on: every order position that can be played
 // names an allocated pattern with rows and cells, and every owned sample keeps
 // its loop inside its data with the guard frames after it.
-inline void expectPlayableSong(const Song& song) {
+inline void expectPlayableSong(const music::Song& song) {
     ASSERT_GE(song.songLength, 1);
     ASSERT_LE(song.songLength, 256);
     EXPECT_LT(song.restartPosition, song.songLength);
@@ -72,7 +73,7 @@ inline void expectPlayableSong(const Song& song) {
     for (int32_t position = 0; position < song.songLength; ++position)
         EXPECT_LT(song.orderTable[position], song.patternCount) << "order position " << position;
     for (int32_t p = 0; p < song.patternCount; ++p) {
-        const Pattern& pattern = song.patterns[p];
+        const music::Pattern& pattern = song.patterns[p];
         EXPECT_GE(pattern.rowCount, 1);
         EXPECT_LE(pattern.rowCount, 256);
         if (song.channelCount > 0) {
@@ -81,29 +82,29 @@ inline void expectPlayableSong(const Song& song) {
     }
     EXPECT_LE(song.instrumentCount, 128);
     for (int32_t i = 0; i < song.instrumentCount; ++i) {
-        const Instrument& instrument = song.instruments[i];
-        ASSERT_LE(instrument.sampleCount, maxSamplesPerInstrument);
+        const music::Instrument& instrument = song.instruments[i];
+        ASSERT_LE(instrument.sampleCount, music::maxSamplesPerInstrument);
         EXPECT_LE(instrument.volumePointCount, 12);
         EXPECT_LE(instrument.panningPointCount, 12);
-        if (instrument.volumeEnvelopeFlags & envelopeSustain) {
+        if (instrument.volumeEnvelopeFlags & music::envelopeSustain) {
             EXPECT_LT(instrument.volumeSustainPoint, instrument.volumePointCount);
         }
-        if (instrument.volumeEnvelopeFlags & envelopeLoop) {
+        if (instrument.volumeEnvelopeFlags & music::envelopeLoop) {
             EXPECT_LT(instrument.volumeLoopStart, instrument.volumePointCount);
             EXPECT_LT(instrument.volumeLoopEnd, instrument.volumePointCount);
         }
-        if (instrument.panningEnvelopeFlags & envelopeSustain) {
+        if (instrument.panningEnvelopeFlags & music::envelopeSustain) {
             EXPECT_LT(instrument.panningSustainPoint, instrument.panningPointCount);
         }
-        if (instrument.panningEnvelopeFlags & envelopeLoop) {
+        if (instrument.panningEnvelopeFlags & music::envelopeLoop) {
             EXPECT_LT(instrument.panningLoopStart, instrument.panningPointCount);
             EXPECT_LT(instrument.panningLoopEnd, instrument.panningPointCount);
         }
-        for (int32_t j = 0; j < maxSamplesPerInstrument; ++j) {
-            const Sample* sample = instrument.samples[j];
+        for (int32_t j = 0; j < music::maxSamplesPerInstrument; ++j) {
+            const music::Sample* sample = instrument.samples[j];
             ASSERT_NE(sample, nullptr);
             if (j >= instrument.sampleCount) {
-                EXPECT_EQ(sample, &emptySample);
+                EXPECT_EQ(sample, &music::emptySample);
                 continue;
             }
             EXPECT_EQ(sample->data == nullptr, sample->length == 0);
@@ -119,7 +120,7 @@ inline void expectPlayableSong(const Song& song) {
 
 // Two loads of the same module (from disk and memory, or written in two
 // layouts) give equal songs: header, cells, instruments and sample frames.
-inline void expectSameSong(const Song& a, const Song& b) {
+inline void expectSameSong(const music::Song& a, const music::Song& b) {
     ASSERT_EQ(a.patternCount, b.patternCount);
     ASSERT_EQ(a.channelCount, b.channelCount);
     ASSERT_EQ(a.instrumentCount, b.instrumentCount);
@@ -131,20 +132,20 @@ inline void expectSameSong(const Song& a, const Song& b) {
         ASSERT_EQ(a.patterns[p].rowCount, b.patterns[p].rowCount);
         const size_t cells = static_cast<size_t>(a.patterns[p].rowCount) * static_cast<size_t>(a.channelCount);
         if (cells) {
-            EXPECT_EQ(std::memcmp(a.patterns[p].cells, b.patterns[p].cells, cells * sizeof(Note)), 0) << p;
+            EXPECT_EQ(std::memcmp(a.patterns[p].cells, b.patterns[p].cells, cells * sizeof(music::Note)), 0) << p;
         }
     }
     for (int32_t i = 0; i < a.instrumentCount; ++i) {
-        const Instrument& x = a.instruments[i];
-        const Instrument& y = b.instruments[i];
+        const music::Instrument& x = a.instruments[i];
+        const music::Instrument& y = b.instruments[i];
         ASSERT_EQ(x.sampleCount, y.sampleCount);
         EXPECT_EQ(x.fadeout, y.fadeout);
         EXPECT_EQ(x.sampleMap, y.sampleMap);
         EXPECT_EQ(x.volumePointCount, y.volumePointCount);
         EXPECT_EQ(x.volumeEnvelopeFlags, y.volumeEnvelopeFlags);
         for (int32_t j = 0; j < x.sampleCount; ++j) {
-            const Sample& s = *x.samples[j];
-            const Sample& t = *y.samples[j];
+            const music::Sample& s = *x.samples[j];
+            const music::Sample& t = *y.samples[j];
             ASSERT_EQ(s.length, t.length);
             EXPECT_EQ(s.loopStart, t.loopStart);
             EXPECT_EQ(s.loopLength, t.loopLength);

@@ -3,6 +3,8 @@
 
 #include "music/song.h"
 
+using namespace music;
+
 TEST(EmptyRecords, EmptyInstrumentResolvesEverySlotToTheEmptySample) {
     for (Sample* sample : emptyInstrument.samples) EXPECT_EQ(sample, &emptySample);
     EXPECT_EQ(emptySample.data, nullptr);

@@ -11,6 +11,8 @@
 #include "music/render.h"
 #include "tests/music/player_harness.h"
 
+using namespace music;
+
 namespace {
 
 struct TraceRun {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace music;
+
 namespace {
 
 ViewState sampleView(int32_t channels) {

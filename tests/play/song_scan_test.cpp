@@ -15,6 +15,8 @@
 #include "tools/xmrender/song_end.h"
 #include "tools/xmwriter/xm_writer.h"
 
+using namespace music;
+
 namespace {
 
 namespace fs = std::filesystem;

@@ -10,6 +10,8 @@
 #include "tests/music/song_loading.h"
 #include "tools/xmcompile/module_builder.h"
 
+using namespace music;
+
 namespace {
 
 // Instruments 1, 2 and 4 have samples, 3 is an explicit empty slot and 5 is

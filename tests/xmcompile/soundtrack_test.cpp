@@ -14,6 +14,8 @@
 #include "tests/music/song_loading.h"
 #include "tools/xmcompile/module_builder.h"
 
+using namespace music;
+
 namespace {
 
 std::string readFile(const std::string& path) {

@@ -32,6 +32,8 @@
 #include "tools/capture/video_pipe.h"
 #include "tools/capture/wav_writer.h"
 
+using namespace music;
+
 namespace {
 
 // The module "#190" loaded from the embedded resources and rendered offline.

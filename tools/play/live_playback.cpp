@@ -8,6 +8,8 @@
 #include "music/lifecycle.h"
 #include "music/mixer.h"
 
+using namespace music;
+
 namespace {
 
 // Everything but the song's position: read by the output thread, so only set

@@ -12,15 +12,15 @@
 // Starts `song`, scanned as `scan`, at order position `startOrder` (its last
 // when the song is shorter) with `controls`. False when the output cannot
 // play it.
-bool startLiveSong(Song* song, const SongScan& scan, const PlayControls& controls, int32_t startOrder);
+bool startLiveSong(music::Song* song, const SongScan& scan, const PlayControls& controls, int32_t startOrder);
 
 // Makes new controls (pause, volume, loop) heard.
 void applyLiveControls(const SongScan& scan, const PlayControls& controls);
 
 // Plays on from the start of order position `order`, as a play from the
 // song's start would reach it.
-void seekLive(Song* song, const SongScan& scan, int32_t order, const PlayControls& controls);
+void seekLive(music::Song* song, const SongScan& scan, int32_t order, const PlayControls& controls);
 
 // Fades the song out, waits until the silence is heard (a quarter second at
 // most), and stops it. The song stays the caller's.
-void stopLiveSong(Song* song);
+void stopLiveSong(music::Song* song);

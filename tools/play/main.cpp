@@ -26,6 +26,8 @@
 #include "tools/play/song_scan.h"
 #include "tools/play/terminal.h"
 
+using namespace music;
+
 namespace {
 
 constexpr int32_t rate = 44100;

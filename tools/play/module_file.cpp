@@ -13,6 +13,8 @@
 #include "music/file_callbacks.h"
 #include "music/lifecycle.h"
 
+using namespace music;
+
 namespace {
 
 // The XM header's first bytes: signature, song name, 0x1A, tracker name.

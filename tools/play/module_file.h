@@ -8,10 +8,10 @@
 #include "music/song.h"
 
 struct ModuleFile {
-    Song* song = nullptr;     // none when the file cannot be played; the caller frees it
-    std::string songName;     // from the header, printable characters only, trimmed
-    std::string trackerName;  // likewise
-    std::string error;        // why there is no song, naming the file
+    music::Song* song = nullptr;  // none when the file cannot be played; the caller frees it
+    std::string songName;         // from the header, printable characters only, trimmed
+    std::string trackerName;      // likewise
+    std::string error;            // why there is no song, naming the file
 };
 
 // Installs the disk file routines and loads `path`. Main thread, while no

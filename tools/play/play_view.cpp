@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdio>
 
+using namespace music;
+
 namespace {
 
 constexpr int32_t headerLines = 7;  // six lines of facts and a blank one

@@ -32,9 +32,9 @@ struct ViewState {
     bool totalKnown = true;  // false when the song never ends
     int32_t rate = 44100;    // frames per second
     PlayControls controls;
-    int32_t meterCount = 0;                         // channels with a meter, 0..32
-    std::array<uint8_t, maxSongChannels> levels{};  // as shown, 0..255
-    std::string message;                            // the last problem, shown at the bottom
+    int32_t meterCount = 0;                                // channels with a meter, 0..32
+    std::array<uint8_t, music::maxSongChannels> levels{};  // as shown, 0..255
+    std::string message;                                   // the last problem, shown at the bottom
 };
 
 // A level at which a meter is full: one channel at full volume.
@@ -49,7 +49,8 @@ std::string fileLine(const ViewState& view);
 
 // Meters rise at once and fall by an eighth of full per redraw, so a note's
 // attack shows and the bars do not flicker between blocks.
-void fallLevels(std::array<uint8_t, maxSongChannels>& shown, const std::array<uint8_t, maxSongChannels>& heard);
+void fallLevels(std::array<uint8_t, music::maxSongChannels>& shown,
+                const std::array<uint8_t, music::maxSongChannels>& heard);
 
 // "m:ss" of a frame count.
 std::string minutesAndSeconds(int64_t frames, int32_t rate);

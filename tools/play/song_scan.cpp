@@ -11,6 +11,8 @@
 #include "music/render.h"
 #include "tools/xmrender/song_end.h"
 
+using namespace music;
+
 namespace {
 
 struct ScanWatch {

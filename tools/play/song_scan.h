@@ -16,18 +16,18 @@ struct SongScan {
     int32_t loopOrder = 0;    // the order position playback goes on at after the end
     // One entry per order position of the song; frame -1 for positions that
     // playing from the start never reaches.
-    std::vector<OrderStart> starts;
+    std::vector<music::OrderStart> starts;
 };
 
 // Scans `song` from its start at `rate` frames per second, for at most
 // `limitFrames` frames. Uses the engine's player, so no output may be playing
 // a song. Main thread.
-SongScan scanSong(Song* song, int32_t rate, int64_t limitFrames);
+SongScan scanSong(music::Song* song, int32_t rate, int64_t limitFrames);
 
 // Where playing from `order` starts (clamped into the song): the scan's entry,
 // or for a position never reached, that of the nearest reached position before
 // it (the song's defaults when there is none) with `order` put in.
-OrderStart orderStartFor(const SongScan& scan, const Song& song, int32_t order);
+music::OrderStart orderStartFor(const SongScan& scan, const music::Song& song, int32_t order);
 
 // The frames of the song heard by `playedFrames` as a listener counts them:
 // past the end of a looping song, the time goes on from the loop's start.

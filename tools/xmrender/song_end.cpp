@@ -1,6 +1,8 @@
 // Song end detection after each tick.
 #include "tools/xmrender/song_end.h"
 
+using namespace music;
+
 bool songHasEnded(const Song& song, void* context) {
     auto& watch = *static_cast<SongEndWatch*>(context);
     int32_t order = song.orderPosition;

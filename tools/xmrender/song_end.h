@@ -16,4 +16,4 @@ struct SongEndWatch {
 
 // The render's TickWatch: true once the tick just run has moved playback to
 // where the song ends. `context` is a SongEndWatch, fresh for each render.
-bool songHasEnded(const Song& song, void* context);
+bool songHasEnded(const music::Song& song, void* context);

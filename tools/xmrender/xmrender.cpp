@@ -18,6 +18,8 @@
 #include "tools/xmrender/song_end.h"
 #include "tools/xmrender/wav_writer.h"
 
+using namespace music;
+
 namespace {
 
 constexpr int32_t rate = 44100;

@@ -8,6 +8,8 @@
 #include "music/mixer.h"
 #include "music/player.h"
 
+using namespace music;
+
 namespace {
 
 void appendf(std::string& out, const char* format, auto... values) {

@@ -13,4 +13,4 @@
 // it ramps out (once silent it is left out). A tick without a sounding voice
 // gives one line ending in "-".
 // Called on the thread that runs the ticks, right after playerTick.
-void appendTickTrace(const Song& song, std::string& out);
+void appendTickTrace(const music::Song& song, std::string& out);

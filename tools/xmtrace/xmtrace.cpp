@@ -17,6 +17,8 @@
 #include "tools/xmrender/song_end.h"
 #include "tools/xmtrace/trace.h"
 
+using namespace music;
+
 namespace {
 
 constexpr int32_t rate = 44100;

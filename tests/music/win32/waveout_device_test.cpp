@@ -16,6 +16,8 @@
 #include "music/audio_output.h"
 #include "tests/music/song_loading.h"
 
+using namespace music;
+
 namespace {
 
 // Polls the device until `done` holds or half a minute has passed (Wine's
