@@ -48,8 +48,10 @@ PlayRegion playRegionOf(const Sample& sample) {
 
 // Output frames until the position reaches the boundary (forward: the loop
 // end; backward: below the loop start), counted exactly in 64 bits for every
-// step; the maximum when the step is 0.
-uint64_t framesToBoundary(uint64_t position, uint64_t step, const PlayRegion& region, bool forward) {
+// step; the maximum when the step is 0. A boundary further than `limit`
+// frames away gives limit + 1 without the exact count, which saves the
+// 64-bit division on most passes: loops are mostly longer than a run.
+uint64_t framesToBoundary(uint64_t position, uint64_t step, const PlayRegion& region, bool forward, uint64_t limit) {
     uint64_t distance;
     if (forward) {
         uint64_t end = region.end << 32;
@@ -62,6 +64,8 @@ uint64_t framesToBoundary(uint64_t position, uint64_t step, const PlayRegion& re
     }
     if (distance == 0) return 0;
     if (step == 0) return std::numeric_limits<uint64_t>::max();
+    uint64_t reach;
+    if (!__builtin_mul_overflow(step, limit, &reach) && reach < distance) return limit + 1;
     return distance / step + (distance % step != 0 ? 1 : 0);
 }
 
@@ -103,6 +107,59 @@ void wrapIntoLoop(Voice& voice, const PlayRegion& region, bool forward) {
     }
 }
 
+// Moves a silent voice on a looping sample through `frames` frames at once,
+// to exactly where pass after pass would leave it: every loop pass adds
+// `step` per frame and then takes whole loop lengths (forward loop) or round
+// trips (ping-pong) off, so the position after the run follows from the sum
+// of the steps. False, and nothing changed, when the voice starts moving
+// backward from beyond the loop's end or the steps would exceed 2^62.
+bool advanceSilently(Voice& voice, const PlayRegion& region, bool forward, int32_t frames) {
+    uint64_t travel;
+    if (__builtin_mul_overflow(voice.step, static_cast<uint64_t>(frames), &travel) || travel >> 62 != 0) return false;
+    uint64_t position = static_cast<uint64_t>(voice.position);
+    uint64_t start = region.start << 32;
+    uint64_t end = region.end << 32;
+    uint64_t length = end - start;
+    if (!region.pingPong) {
+        position += travel;
+        if (position >= end) position = start + (position - start) % length;
+        voice.position = static_cast<int64_t>(position);
+        return true;
+    }
+    // The phase runs forward through the loop, then back, as in wrapIntoLoop.
+    uint64_t phase;
+    if (forward) {
+        if (position + travel < end) {
+            voice.position = static_cast<int64_t>(position + travel);
+            return true;
+        }
+        phase = position + travel - start;
+    } else {
+        if (position >= end) return false;
+        phase = 2 * length - 1 + (start - position) + travel;
+    }
+    phase %= 2 * length;
+    if (phase < length) {
+        voice.position = static_cast<int64_t>(start + phase);
+        voice.direction = voiceForward;
+    } else {
+        voice.position = static_cast<int64_t>(start + 2 * length - 1 - phase);
+        voice.direction = voiceBackward;
+    }
+    return true;
+}
+
+// The running gain of a ramp on the 0..255 x 256 scale, rounded to nearest
+// (ties to even, as lrint in the default rounding mode) without a library
+// call: the value lies well inside the int32 range.
+int32_t roundedGain(float gain) {
+#if defined(__SSE2__)
+    return _mm_cvtss_si32(_mm_set_ss(gain * 255.0f * 256.0f));
+#else
+    return static_cast<int32_t>(std::lrint(gain * 255.0f * 256.0f));
+#endif
+}
+
 // Starts a new ramp when the targets moved since the running one was set up
 // (or none runs and the gains differ from the targets).
 void updateRamp(Voice& voice) {
@@ -129,11 +186,16 @@ void mixVoice(Voice& voice, float* out, int32_t frames, const MixKernels& kernel
         bool forward = voice.direction != voiceBackward;
         uint64_t position = static_cast<uint64_t>(voice.position);
 
-        uint64_t toBoundary = framesToBoundary(position, voice.step, region, forward);
-        int32_t n = toBoundary < static_cast<uint64_t>(frames) ? static_cast<int32_t>(toBoundary) : frames;
-
         updateRamp(voice);
         bool ramping = voice.rampFramesLeft > 0;
+        // A voice that stays silent to the end of the run adds nothing, so
+        // only its position moves: in one step rather than loop by loop.
+        if (!ramping && region.looping && voice.targetLeft == 0 && voice.targetRight == 0 &&
+            advanceSilently(voice, region, forward, frames))
+            return;
+
+        uint64_t toBoundary = framesToBoundary(position, voice.step, region, forward, static_cast<uint64_t>(frames));
+        int32_t n = toBoundary < static_cast<uint64_t>(frames) ? static_cast<int32_t>(toBoundary) : frames;
         if (ramping) n = std::min(n, voice.rampFramesLeft);
         bool atBoundary = static_cast<uint64_t>(n) == toBoundary;
 
@@ -144,8 +206,8 @@ void mixVoice(Voice& voice, float* out, int32_t frames, const MixKernels& kernel
                 float right = static_cast<float>(voice.currentRight) / 256.0f / 255.0f;
                 position = kernels.ramp(out, n, sample.data, position, step, left, right, voice.rampStepLeft,
                                         voice.rampStepRight);
-                voice.currentLeft = static_cast<int32_t>(std::lrint(left * 255.0f * 256.0f));
-                voice.currentRight = static_cast<int32_t>(std::lrint(right * 255.0f * 256.0f));
+                voice.currentLeft = roundedGain(left);
+                voice.currentRight = roundedGain(right);
                 voice.rampFramesLeft -= n;
                 if (voice.rampFramesLeft == 0) {
                     voice.rampStepLeft = 0.0f;

@@ -168,6 +168,58 @@ TEST_F(MixerTest, SilentVoiceAdvancesAndEndsLikeAnAudibleOne) {
     EXPECT_EQ(mixerState.voices[1].sample, nullptr);
 }
 
+// A silent voice on a looping sample moves through a whole run at once; it
+// must land exactly where the audible voice beside it does, pass by pass:
+// forward and ping-pong loops, slow steps and steps longer than the loop,
+// from before the loop, inside it and moving backward, over runs of every
+// length, and after a ramp out to silence.
+TEST_F(MixerTest, SilentLoopingVoiceKeepsPaceWithAnAudibleOne) {
+    std::vector<int16_t> frames(300, 5);
+    TestSample forward(frames, forwardLoop, 40, 200);
+    TestSample pingPong(frames, pingPongLoop, 40, 200);
+    TestSample shortPingPong(frames, pingPongLoop, 299, 1);
+    struct Start {
+        TestSample* sample;
+        int64_t position;
+        int32_t direction;
+    };
+    const Start starts[] = {
+        {&forward, 0, voiceForward},
+        {&forward, (int64_t{239} << 32) + 0x12345678, voiceForward},
+        {&pingPong, 7, voiceForward},
+        {&pingPong, (int64_t{238} << 32) | 0xfffffff0, voiceForward},
+        {&pingPong, int64_t{100} << 32, voiceBackward},
+        {&pingPong, (int64_t{40} << 32) + 3, voiceBackward},
+        {&pingPong, int64_t{20} << 32, voiceBackward},
+        {&pingPong, int64_t{250} << 32, voiceBackward},
+        {&shortPingPong, int64_t{299} << 32, voiceForward},
+    };
+    for (double step : {0.0, 0.013, 0.77, 1.0, 1.999, 3.3, 250.0, 999.5}) {
+        for (const Start& begin : starts) {
+            SCOPED_TRACE(::testing::Message() << "step " << step << " from " << (begin.position >> 32) << " dir "
+                                              << begin.direction << " loop " << int(begin.sample->sample.loopStart));
+            resetVoices();
+            Voice& audible = startSteady(0, begin.sample->sample, step, 1, 0);
+            Voice& silent = startSteady(1, begin.sample->sample, step, 0, 0);
+            Voice& fading = startSteady(2, begin.sample->sample, step, 200, 90);
+            for (Voice* voice : {&audible, &silent, &fading}) {
+                voice->position = begin.position;
+                voice->direction = begin.direction;
+            }
+            fading.targetLeft = fading.targetRight = 0;  // ramps out over the first 128 frames, then silent
+            for (int32_t run : {1, 5, 127, 300, 882, 64, 2000}) {
+                mix(run);
+                EXPECT_EQ(silent.position, audible.position) << run;
+                EXPECT_EQ(silent.direction, audible.direction) << run;
+                EXPECT_EQ(fading.position, audible.position) << run;
+                EXPECT_EQ(fading.direction, audible.direction) << run;
+            }
+            EXPECT_EQ(fading.currentLeft, 0);
+            EXPECT_EQ(silent.sample, &begin.sample->sample);
+        }
+    }
+}
+
 TEST_F(MixerTest, ForwardLoopOfHundredFramesRepeatsExactlyAtStepOne) {
     std::vector<int16_t> frames(120);
     for (int i = 0; i < 120; ++i) frames[i] = static_cast<int16_t>(i * 100 - 6000);
