@@ -25,11 +25,14 @@ inline int32_t framePair(const int16_t* data, uint64_t position) {
 // Interpolates eight frames, each given as the pair of neighbouring sample
 // frames (low half first) and the fraction of its position, with the same
 // float operations as the portable loop.
+// The first frame and the difference to the second come out of one
+// multiply-add of word pairs each; the difference of two 16-bit values is
+// exact in a float, so it equals the float subtraction of the portable loop.
 TAVORLY_AVX2 inline __m256 interpolateEight(__m256i pairs, __m256i fractions) {
-    __m256 a = _mm256_cvtepi32_ps(_mm256_srai_epi32(_mm256_slli_epi32(pairs, 16), 16));
-    __m256 b = _mm256_cvtepi32_ps(_mm256_srai_epi32(pairs, 16));
+    __m256 a = _mm256_cvtepi32_ps(_mm256_madd_epi16(pairs, _mm256_set1_epi32(1)));
+    __m256 difference = _mm256_cvtepi32_ps(_mm256_madd_epi16(pairs, _mm256_set1_epi32(0x0001ffff)));
     __m256 t = _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_srli_epi32(fractions, 1)), _mm256_set1_ps(1.0f / 2147483648.0f));
-    return _mm256_add_ps(a, _mm256_mul_ps(_mm256_sub_ps(b, a), t));
+    return _mm256_add_ps(a, _mm256_mul_ps(difference, t));
 }
 
 // Eight consecutive frames from a 32.32 position: the whole parts step in
@@ -104,26 +107,36 @@ TAVORLY_AVX2 uint64_t avx2Steady(float* out, int32_t n, const int16_t* data, uin
 }
 
 // The gains are stepped one frame after the other, as the sums must come out
-// the same however the frames are grouped.
+// the same however the frames are grouped. Left and right step side by side
+// in the two low lanes of one register (the same float additions, one
+// instruction per frame), and the eight pairs of gains are put together with
+// few shuffles.
 TAVORLY_AVX2 uint64_t avx2Ramp(float* out, int32_t n, const int16_t* data, uint64_t position, uint64_t step,
                                float& left, float& right, float stepLeft, float stepRight) {
     int32_t k = 0;
     if (n >= 8) {
         EightFrames frames(position, step);
+        const __m128 steps = _mm_setr_ps(stepLeft, stepRight, 0.0f, 0.0f);
+        __m128 gains = _mm_setr_ps(left, right, 0.0f, 0.0f);
         for (; k + 8 <= n; k += 8) {
-            float l[8], r[8];
-            l[0] = left;
-            r[0] = right;
-            for (int j = 1; j < 8; ++j) {
-                l[j] = l[j - 1] + stepLeft;
-                r[j] = r[j - 1] + stepRight;
-            }
-            addEight(out + 2 * k, frames.next(data), _mm256_setr_ps(l[0], r[0], l[1], r[1], l[2], r[2], l[3], r[3]),
-                     _mm256_setr_ps(l[4], r[4], l[5], r[5], l[6], r[6], l[7], r[7]));
-            left = l[7] + stepLeft;
-            right = r[7] + stepRight;
+            __m128 g0 = gains;
+            __m128 g1 = _mm_add_ps(g0, steps);
+            __m128 g2 = _mm_add_ps(g1, steps);
+            __m128 g3 = _mm_add_ps(g2, steps);
+            __m128 g4 = _mm_add_ps(g3, steps);
+            __m128 g5 = _mm_add_ps(g4, steps);
+            __m128 g6 = _mm_add_ps(g5, steps);
+            __m128 g7 = _mm_add_ps(g6, steps);
+            gains = _mm_add_ps(g7, steps);
+            __m128 g01 = _mm_movelh_ps(g0, g1);
+            __m128 g23 = _mm_movelh_ps(g2, g3);
+            __m128 g45 = _mm_movelh_ps(g4, g5);
+            __m128 g67 = _mm_movelh_ps(g6, g7);
+            addEight(out + 2 * k, frames.next(data), _mm256_set_m128(g23, g01), _mm256_set_m128(g67, g45));
         }
         position = frames.position;
+        left = _mm_cvtss_f32(gains);
+        right = _mm_cvtss_f32(_mm_shuffle_ps(gains, gains, 1));
     }
     return sse2MixKernels.ramp(out + 2 * k, n - k, data, position, step, left, right, stepLeft, stepRight);
 }
