@@ -122,7 +122,7 @@ bool advanceSilently(Voice& voice, const PlayRegion& region, bool forward, int32
     uint64_t length = end - start;
     if (!region.pingPong) {
         position += travel;
-        if (position >= end) position = start + (position - start) % length;
+        if (position >= end) position = start + reduceBelow(position - start, length);
         voice.position = static_cast<int64_t>(position);
         return true;
     }
@@ -138,7 +138,7 @@ bool advanceSilently(Voice& voice, const PlayRegion& region, bool forward, int32
         if (position >= end) return false;
         phase = 2 * length - 1 + (start - position) + travel;
     }
-    phase %= 2 * length;
+    phase = reduceBelow(phase, 2 * length);
     if (phase < length) {
         voice.position = static_cast<int64_t>(start + phase);
         voice.direction = voiceForward;
@@ -200,6 +200,19 @@ void mixVoice(Voice& voice, float* out, int32_t frames, const MixKernels& kernel
         bool atBoundary = static_cast<uint64_t>(n) == toBoundary;
 
         uint64_t step = forward ? voice.step : 0 - voice.step;
+        uint64_t loopLength = (region.end - region.start) << 32;
+        if (atBoundary && n > 0 && n < frames && !ramping && region.looping && !region.pingPong &&
+            (voice.targetLeft != 0 || voice.targetRight != 0) && voice.step < loopLength / 8) {
+            // A steady voice on a forward loop that it goes round within the
+            // run: the rest of the run in one go, the loop's wraps inside the
+            // inner loop instead of one pass each (short chip loops wrap
+            // every few dozen frames).
+            position = kernels.steadyLooping(
+                out, frames, sample.data, position, step, static_cast<float>(voice.targetLeft) / 255.0f,
+                static_cast<float>(voice.targetRight) / 255.0f, region.end << 32, loopLength);
+            voice.position = static_cast<int64_t>(position);
+            return;
+        }
         if (n > 0) {
             if (ramping) {
                 float left = static_cast<float>(voice.currentLeft) / 256.0f / 255.0f;
