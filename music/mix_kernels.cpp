@@ -36,6 +36,20 @@ uint64_t mixOneByOne(float* out, int32_t k, int32_t n, const int16_t* data, uint
     return position;
 }
 
+// Frame after frame, the position taken back by the loop's length as soon
+// as it reaches the loop's end.
+uint64_t portableSteadyLooping(float* out, int32_t n, const int16_t* data, uint64_t position, uint64_t step, float left,
+                               float right, uint64_t loopEnd, uint64_t loopLength) {
+    for (int32_t k = 0; k < n; ++k) {
+        float s = interpolate(data, position);
+        position += step;
+        if (position >= loopEnd) position -= loopLength;
+        out[2 * k] += s * left;
+        out[2 * k + 1] += s * right;
+    }
+    return position;
+}
+
 uint64_t portableSteady(float* out, int32_t n, const int16_t* data, uint64_t position, uint64_t step, float left,
                         float right) {
     // Steady gains step by 0, which leaves them exactly as they are.
@@ -133,9 +147,9 @@ uint64_t sse2Ramp(float* out, int32_t n, const int16_t* data, uint64_t position,
 
 }  // namespace
 
-const MixKernels portableMixKernels{portableSteady, portableRamp};
+const MixKernels portableMixKernels{portableSteady, portableRamp, portableSteadyLooping};
 #if defined(__x86_64__)
-const MixKernels sse2MixKernels{sse2Steady, sse2Ramp};
+const MixKernels sse2MixKernels{sse2Steady, sse2Ramp, portableSteadyLooping};
 #endif
 
 }  // namespace music

@@ -20,9 +20,19 @@ using MixSteadyKernel = uint64_t (*)(float* out, int32_t n, const int16_t* data,
 using MixRampKernel = uint64_t (*)(float* out, int32_t n, const int16_t* data, uint64_t position, uint64_t step,
                                    float& left, float& right, float stepLeft, float stepRight);
 
+// As MixSteadyKernel, for a voice going round a forward loop that ends at
+// `loopEnd` (32.32): after each frame's step a position at or past the end
+// goes back by `loopLength`, exactly as a pass ending at the loop's end and
+// the next one starting from the wrapped position. Needs the position before
+// `loopEnd` and 8 x step below `loopLength`, so that no frame of a group of
+// eight goes round more than once.
+using MixLoopingKernel = uint64_t (*)(float* out, int32_t n, const int16_t* data, uint64_t position, uint64_t step,
+                                      float left, float right, uint64_t loopEnd, uint64_t loopLength);
+
 struct MixKernels {
     MixSteadyKernel steady;
     MixRampKernel ramp;
+    MixLoopingKernel steadyLooping;
 };
 
 // The kernels of each form, for the choice of the form in use (mix_path.h).

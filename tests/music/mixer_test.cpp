@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -216,6 +217,41 @@ TEST_F(MixerTest, SilentLoopingVoiceKeepsPaceWithAnAudibleOne) {
             }
             EXPECT_EQ(fading.currentLeft, 0);
             EXPECT_EQ(silent.sample, &begin.sample->sample);
+        }
+    }
+}
+
+// A steady voice that goes round a short forward loop many times within a
+// run has the loop's wraps done inside the inner loop; the sound and the
+// position must be exactly those of a run cut frame by frame, where every
+// wrap is a pass of its own. Steps from slow to nearly an eighth of the
+// loop, and past that (one pass per wrap again), from before the loop.
+TEST_F(MixerTest, ShortForwardLoopSoundsTheSameInOneRunAsFrameByFrame) {
+    std::vector<int16_t> frames(60);
+    for (int i = 0; i < 60; ++i) frames[static_cast<size_t>(i)] = static_cast<int16_t>((i * 7919) % 20000 - 10000);
+    TestSample loop(frames, forwardLoop, 20, 37);
+    for (double step : {0.3, 1.0, 2.71828, 4.6, 4.7, 9.1}) {
+        for (int64_t startAt : {int64_t{0}, (int64_t{56} << 32) + 0x9abcdef0}) {
+            SCOPED_TRACE(::testing::Message() << "step " << step << " from " << (startAt >> 32));
+            constexpr int32_t runFrames = 1500;
+            std::vector<float> oneRun, frameByFrame;
+            int64_t oneRunPosition = 0;
+            for (int32_t cut : {runFrames, 1}) {
+                resetVoices();
+                Voice& voice = startSteady(0, loop.sample, step, 180, 70);
+                voice.position = startAt;
+                std::vector<float>& out = cut == 1 ? frameByFrame : oneRun;
+                for (int32_t done = 0; done < runFrames; done += cut) {
+                    std::vector<float> part = mix(cut);
+                    out.insert(out.end(), part.begin(), part.end());
+                }
+                if (cut == 1)
+                    EXPECT_EQ(voice.position, oneRunPosition);
+                else
+                    oneRunPosition = voice.position;
+            }
+            ASSERT_EQ(oneRun.size(), frameByFrame.size());
+            EXPECT_EQ(std::memcmp(oneRun.data(), frameByFrame.data(), oneRun.size() * sizeof(float)), 0);
         }
     }
 }
