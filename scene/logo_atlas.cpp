@@ -1,7 +1,9 @@
-// The logo atlas's layout and the copy of each logo into its cell.
+// The logo atlas's layout and the composition of each logo's cell.
 #include "scene/logo_atlas.h"
 
-#include "scene/image_resources.h"
+#include <cstring>
+
+#include "scene/logo_parade.h"
 
 namespace {
 
@@ -11,38 +13,32 @@ namespace {
 // mode is the default repeat), so a sprite drawn from the atlas looks texel for
 // texel like one drawn from its own texture and never picks up a neighbour.
 // The logos' black (transparent) surroundings make that border transparent.
+// Texels outside the cells are never sampled.
 constexpr int32_t atlasColumns = 7;
-constexpr int32_t cellWidth = imageWidth + 2;
-constexpr int32_t cellHeight = imageHeight + 2;
-static_assert(atlasColumns * cellWidth <= LogoAtlas::atlasWidth);
-static_assert((LogoParade::logoCount + atlasColumns - 1) / atlasColumns * cellHeight <= LogoAtlas::atlasHeight);
-
-// The top-left texel of logo `index` inside its cell's border.
-int32_t logoLeft(int32_t index) { return (index % atlasColumns) * cellWidth + 1; }
-int32_t logoTop(int32_t index) { return (index / atlasColumns) * cellHeight + 1; }
+static_assert(atlasColumns * atlasCellWidth <= atlasWidth);
+static_assert((LogoParade::logoCount + atlasColumns - 1) / atlasColumns * atlasCellHeight <= atlasHeight);
 
 }  // namespace
 
-LogoAtlas::LogoAtlas() : texels(size_t(atlasWidth) * atlasHeight * 4) {
-    for (int32_t k = 0; k < LogoParade::logoCount; ++k) {
-        int32_t left = logoLeft(k), top = logoTop(k);
-        rects[size_t(k)] = AtlasRect{float(left) / atlasWidth, float(top) / atlasHeight,
-                                     float(left + imageWidth) / atlasWidth, float(top + imageHeight) / atlasHeight};
-    }
+int32_t atlasCellLeft(int32_t index) { return (index % atlasColumns) * atlasCellWidth; }
+int32_t atlasCellTop(int32_t index) { return (index / atlasColumns) * atlasCellHeight; }
+
+AtlasRect atlasRect(int32_t index) {
+    const int32_t left = atlasCellLeft(index) + 1, top = atlasCellTop(index) + 1;
+    return AtlasRect{float(left) / atlasWidth, float(top) / atlasHeight, float(left + imageWidth) / atlasWidth,
+                     float(top + imageHeight) / atlasHeight};
 }
 
-void LogoAtlas::placeLogo(int32_t index, const uint8_t* rgba) {
-    int32_t left = logoLeft(index), top = logoTop(index);
-    for (int32_t row = -1; row <= imageHeight; ++row) {
-        int32_t sourceRow = (row + imageHeight) % imageHeight;
-        for (int32_t column = -1; column <= imageWidth; ++column) {
-            int32_t sourceColumn = (column + imageWidth) % imageWidth;
-            const uint8_t* from = rgba + (sourceRow * imageWidth + sourceColumn) * 4;
-            uint8_t* to = texels.data() + ((top + row) * atlasWidth + left + column) * 4;
-            to[0] = from[0];
-            to[1] = from[1];
-            to[2] = from[2];
-            to[3] = from[3];
-        }
+void composeAtlasCell(const uint8_t* rgba, uint8_t* cell) {
+    constexpr size_t rowBytes = size_t(imageWidth) * 4;
+    constexpr size_t cellRowBytes = size_t(atlasCellWidth) * 4;
+    for (int32_t row = 0; row < atlasCellHeight; ++row) {
+        // Cell row 0 is the border above the logo: its bottom row, and so on.
+        const int32_t sourceRow = (row - 1 + imageHeight) % imageHeight;
+        const uint8_t* from = rgba + size_t(sourceRow) * rowBytes;
+        uint8_t* to = cell + size_t(row) * cellRowBytes;
+        std::memcpy(to, from + rowBytes - 4, 4);
+        std::memcpy(to + 4, from, rowBytes);
+        std::memcpy(to + 4 + rowBytes, from, 4);
     }
 }

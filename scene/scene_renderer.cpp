@@ -14,21 +14,30 @@ constexpr int32_t firstBadgeResource = 180;
 
 SceneRenderer::SceneRenderer(const Strip& strip) {
     glGenTextures(LogoParade::logoCount, logoTextures.data());
+    // The atlas is defined without pixels and filled cell by cell: composing
+    // the whole 8 MB image in memory first took a third of the scene's
+    // construction, and the texels outside the cells are never sampled.
     glGenTextures(1, &atlasTexture);
-    LogoAtlas atlas;
-    std::vector<uint8_t> image(imageRgbaBytes);
-    for (int32_t k = 0; k < LogoParade::logoCount; ++k) {
-        atlasRects[size_t(k)] = atlas.rect(k);
-        if (logoTextures[size_t(k)] == 0 || !convertImage(firstLogoResource + k, image.data())) continue;
-        defineImageTexture(logoTextures[size_t(k)], image.data());
-        atlas.placeLogo(k, image.data());
-        logoLoaded[size_t(k)] = true;
-    }
     glBindTexture(GL_TEXTURE_2D, atlasTexture);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, LogoAtlas::atlasWidth, LogoAtlas::atlasHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 atlas.pixels());
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, atlasWidth, atlasHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    std::vector<uint8_t> image(imageRgbaBytes);
+    std::vector<uint8_t> cell(atlasCellBytes);
+    for (int32_t k = 0; k < LogoParade::logoCount; ++k) {
+        atlasRects[size_t(k)] = atlasRect(k);
+        // A missing logo leaves the image all zero: its cell is then
+        // transparent, as the sprites that name it draw nothing.
+        const bool converted = convertImage(firstLogoResource + k, image.data());
+        if (converted && logoTextures[size_t(k)] != 0) {
+            defineImageTexture(logoTextures[size_t(k)], image.data());
+            logoLoaded[size_t(k)] = true;
+        }
+        composeAtlasCell(image.data(), cell.data());
+        glBindTexture(GL_TEXTURE_2D, atlasTexture);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, atlasCellLeft(k), atlasCellTop(k), atlasCellWidth, atlasCellHeight, GL_RGBA,
+                        GL_UNSIGNED_BYTE, cell.data());
+    }
 
     glGenTextures(1, &stripTexture);
     glBindTexture(GL_TEXTURE_2D, stripTexture);
