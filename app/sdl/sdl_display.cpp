@@ -1,6 +1,7 @@
 // The full-screen window, its GL context and presenting, on SDL2.
 #include <SDL.h>
 #include <SDL_opengl.h>
+#include <SDL_syswm.h>
 #include <dlfcn.h>
 #include <link.h>
 
@@ -112,6 +113,31 @@ void startSdlPacing(SDL_Window* window) {
     startPacing(refreshHz, vsyncGranted);
 }
 
+// True unless the window is on an X server that runs no window manager, which
+// says so by the root window's _NET_SUPPORTING_WM_CHECK property (EWMH). On
+// Wayland and with a window manager SDL's full screen is the one to use.
+bool hasWindowManager(SDL_Window* window) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return true;
+    Display* display = info.info.x11.display;
+    const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", True);
+    if (check == None) return false;
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0, bytesAfter = 0;
+    unsigned char* value = nullptr;
+    const int status = XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW, &type,
+                                          &format, &items, &bytesAfter, &value);
+    if (value != nullptr) XFree(value);
+    return status != Success || (type == XA_WINDOW && items == 1);
+#else
+    (void)window;
+    return true;
+#endif
+}
+
 // SDL falls back to drivers that show nothing when there is no display;
 // the demo takes them only when the environment names them on purpose.
 bool isRealDisplayDriver() {
@@ -197,6 +223,14 @@ bool openDisplay(const char* title, int32_t width, int32_t height, int32_t bits,
         return false;
     }
     if (modeFound) SDL_SetWindowDisplayMode(handles.window, &mode);
+    // On an X server with no window manager, a screen that already has the
+    // demo's size is covered by the window as created: SDL's full screen would
+    // switch to the mode in use and then wait 100 ms for a window manager's
+    // answer that never comes, so the window is shown as it stands.
+    if (fullScreen && bounds.x == 0 && bounds.y == 0 && bounds.w == width && bounds.h == height &&
+        !hasWindowManager(handles.window)) {
+        SDL_SetWindowFullscreen(handles.window, 0);
+    }
 
     handles.renderingContext = SDL_GL_CreateContext(handles.window);
     if (!handles.renderingContext) {
