@@ -117,7 +117,7 @@ bool VideoPipe::start(const std::string& outputPath, int32_t width, int32_t heig
         // after the frame it is waiting on.
         "-probesize", "32", "-f", "rawvideo", "-pix_fmt", "rgb24", "-video_size", size, "-framerate", rate, "-i",
         "pipe:0", "-probesize", "32", "-f", "s16le", "-ar", audioRate, "-ac", "2", "-i", "pipe:3", "-map", "0:v",
-        "-map", "1:a", "-c:v", "libx264", "-preset", "veryfast", "-crf", "18", "-pix_fmt", "yuv420p", "-c:a", "aac",
+        "-map", "1:a", "-c:v", "libx264", "-preset", "superfast", "-crf", "18", "-pix_fmt", "yuv420p", "-c:a", "aac",
         "-b:a", "192k", "-movflags", "+faststart", "-fflags", "+bitexact", outputPath};
     std::vector<char*> argv;
     for (const std::string& argument : arguments) {
