@@ -12,7 +12,7 @@ constexpr int32_t firstLogoResource = 110;
 constexpr int32_t firstBadgeResource = 180;
 }  // namespace
 
-SceneRenderer::SceneRenderer(const Strip& strip) {
+SceneRenderer::SceneRenderer(const Strip& strip) : logoImage(imageRgbaBytes) {
     glGenTextures(LogoParade::logoCount, logoTextures.data());
     // The atlas is defined without pixels and filled cell by cell: composing
     // the whole 8 MB image in memory first took a third of the scene's
@@ -22,19 +22,14 @@ SceneRenderer::SceneRenderer(const Strip& strip) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, atlasWidth, atlasHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-    std::vector<uint8_t> image(imageRgbaBytes);
     std::vector<uint8_t> cell(atlasCellBytes);
     for (int32_t k = 0; k < LogoParade::logoCount; ++k) {
         atlasRects[size_t(k)] = atlasRect(k);
         // A missing logo leaves the image all zero: its cell is then
         // transparent, as the sprites that name it draw nothing.
-        const bool converted = convertImage(firstLogoResource + k, image.data());
-        if (converted && logoTextures[size_t(k)] != 0) {
-            defineImageTexture(logoTextures[size_t(k)], image.data());
-            logoLoaded[size_t(k)] = true;
-        }
-        composeAtlasCell(image.data(), cell.data());
-        glBindTexture(GL_TEXTURE_2D, atlasTexture);
+        const bool converted = convertImage(firstLogoResource + k, logoImage.data());
+        logoLoaded[size_t(k)] = converted && logoTextures[size_t(k)] != 0;
+        composeAtlasCell(logoImage.data(), cell.data());
         glTexSubImage2D(GL_TEXTURE_2D, 0, atlasCellLeft(k), atlasCellTop(k), atlasCellWidth, atlasCellHeight, GL_RGBA,
                         GL_UNSIGNED_BYTE, cell.data());
     }
@@ -58,6 +53,15 @@ SceneRenderer::~SceneRenderer() {
     glDeleteTextures(1, &stripTexture);
     glDeleteTextures(LogoParade::logoCount, logoTextures.data());
     glDeleteTextures(1, &atlasTexture);
+}
+
+GLuint SceneRenderer::logoTexture(int32_t index) {
+    const auto k = size_t(index);
+    if (logoLoaded[k] && !logoDefined[k] && convertImage(firstLogoResource + index, logoImage.data())) {
+        defineImageTexture(logoTextures[k], logoImage.data());
+        logoDefined[k] = true;
+    }
+    return logoTextures[k];
 }
 
 void SceneRenderer::drawFrame(const ParadeFrame& parade, const BadgeFrame& badge, const Strip& strip) {
@@ -111,7 +115,7 @@ void SceneRenderer::drawParade(const ParadeFrame& parade) {
 void SceneRenderer::drawBigLogo(const ParadeFrame& parade) {
     beginOverlay();
     if (logoLoaded[size_t(parade.bigLogoIndex)]) {
-        glBindTexture(GL_TEXTURE_2D, logoTextures[size_t(parade.bigLogoIndex)]);
+        glBindTexture(GL_TEXTURE_2D, logoTexture(parade.bigLogoIndex));
         glColor4f(1.0f, 1.0f, 1.0f, parade.bigLogoAlpha);
         glBegin(GL_QUADS);
         glTexCoord2f(0.0f, 1.0f);

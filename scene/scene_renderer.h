@@ -9,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "scene/corner_badge.h"
 #include "scene/logo_atlas.h"
@@ -40,8 +41,11 @@ public:
     void drawParade(const ParadeFrame& parade);
 
     // Logo `index`'s own texture (0 where it could not be generated): the big
-    // logo's, and the reference against which tests check the atlas.
-    GLuint logoTexture(int32_t index) const { return logoTextures[size_t(index)]; }
+    // logo's, and the reference against which tests check the atlas. Defined
+    // on first use, from a buffer kept for it, so that building the scene
+    // uploads each logo once (into the atlas) and a frame that first shows a
+    // big logo allocates nothing. Main thread, GL current.
+    GLuint logoTexture(int32_t index);
 
 private:
     void drawBigLogo(const ParadeFrame& parade);
@@ -49,7 +53,9 @@ private:
     void drawStrip(const Strip& strip);
 
     std::array<GLuint, LogoParade::logoCount> logoTextures{};
-    std::array<bool, LogoParade::logoCount> logoLoaded{};  // false where the resource was missing
+    std::array<bool, LogoParade::logoCount> logoLoaded{};   // false where the resource was missing
+    std::array<bool, LogoParade::logoCount> logoDefined{};  // its own texture holds the logo
+    std::vector<uint8_t> logoImage;                         // imageRgbaBytes: one logo as convertImage makes it
     GLuint atlasTexture = 0;
     std::array<AtlasRect, LogoParade::logoCount> atlasRects{};
     GLuint stripTexture = 0;

@@ -43,7 +43,7 @@ void RendererRig::drawFrame() {
     renderer->drawFrame(paradeFrame, badgeFrame, parts->strip);
 }
 
-void drawSpritesWithOwnTextures(const LogoParade& parade, const SceneRenderer& renderer) {
+void drawSpritesWithOwnTextures(const LogoParade& parade, SceneRenderer& renderer) {
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_BLEND);
     glDisable(GL_DEPTH_TEST);

@@ -53,7 +53,7 @@ struct RendererRig {
 // Draws the parade's sprites as they would be drawn without the atlas: each
 // quad from its sprite's own texture, with one bind each, in the swarm's GL
 // state. Moves nothing. The reference for the atlas and its benchmark.
-void drawSpritesWithOwnTextures(const LogoParade& parade, const SceneRenderer& renderer);
+void drawSpritesWithOwnTextures(const LogoParade& parade, SceneRenderer& renderer);
 // One pixel of the frame, (x, y) with y = 0 the top row.
 Rgb pixelAt(int32_t x, int32_t y);
 // The clear colour as it reads back.
