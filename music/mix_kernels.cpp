@@ -149,7 +149,9 @@ uint64_t sse2Ramp(float* out, int32_t n, const int16_t* data, uint64_t position,
 
 const MixKernels portableMixKernels{portableSteady, portableRamp, portableSteadyLooping};
 #if defined(__x86_64__)
-const MixKernels sse2MixKernels{sse2Steady, sse2Ramp, portableSteadyLooping};
+// The looping form one frame at a time would be slower than the four-frame
+// steady loop with a pass per wrap.
+const MixKernels sse2MixKernels{sse2Steady, sse2Ramp, nullptr};
 #endif
 
 }  // namespace music

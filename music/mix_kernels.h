@@ -32,7 +32,7 @@ using MixLoopingKernel = uint64_t (*)(float* out, int32_t n, const int16_t* data
 struct MixKernels {
     MixSteadyKernel steady;
     MixRampKernel ramp;
-    MixLoopingKernel steadyLooping;
+    MixLoopingKernel steadyLooping;  // none: a pass per wrap
 };
 
 // The kernels of each form, for the choice of the form in use (mix_path.h).

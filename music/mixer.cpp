@@ -202,7 +202,8 @@ void mixVoice(Voice& voice, float* out, int32_t frames, const MixKernels& kernel
         uint64_t step = forward ? voice.step : 0 - voice.step;
         uint64_t loopLength = (region.end - region.start) << 32;
         if (atBoundary && n > 0 && n < frames && !ramping && region.looping && !region.pingPong &&
-            (voice.targetLeft != 0 || voice.targetRight != 0) && voice.step < loopLength / 8) {
+            (voice.targetLeft != 0 || voice.targetRight != 0) && voice.step < loopLength / 8 &&
+            kernels.steadyLooping != nullptr) {
             // A steady voice on a forward loop that it goes round within the
             // run: the rest of the run in one go, the loop's wraps inside the
             // inner loop instead of one pass each (short chip loops wrap
