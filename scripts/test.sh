@@ -1,7 +1,8 @@
 #!/bin/bash
 # Builds Tavorly and runs every test, in stages:
-#   normal      the README's plain build in build/ and its whole suite, the GL
-#               and end-to-end tests on a virtual X server;
+#   normal      the README's plain build in build/, with warnings as errors
+#               (TAVORLY_WERROR), and its whole suite, the GL and end-to-end
+#               tests on a virtual X server;
 #   sanitizers  preset dev (build-dev/, address and undefined-behaviour
 #               sanitizers): every test but the end-to-end runs, the GL tests
 #               through Mesa on the normal stage's X server;
@@ -77,7 +78,7 @@ start_xvfb() {
 
 stage_normal() {
     begin_stage normal "build/ and every test"
-    build build || return 0
+    build build -DTAVORLY_WERROR=ON || return 0
     start_xvfb || return 0
     echo "DISPLAY=$DISPLAY"
     run_tests --test-dir build --timeout 600

@@ -120,7 +120,7 @@ TEST_F(OffscreenDisplay, EachFrameStartsClearedWithIdentityModelview) {
     EXPECT_EQ(result, 7);
     ASSERT_TRUE(read);
     auto pixel = [&](int x, int y) {
-        const uint8_t* p = &pixels[(y * width + x) * 3];
+        const uint8_t* p = &pixels[static_cast<size_t>(y * width + x) * 3];
         return std::array<int, 3>{p[0], p[1], p[2]};
     };
     EXPECT_EQ(pixel(100, 300), (std::array<int, 3>{0, 255, 0}));

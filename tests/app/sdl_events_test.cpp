@@ -32,7 +32,7 @@ int countSet(const std::array<uint32_t, 256>& keyDown) {
 }
 
 TEST(KeyEvents, KeyDownSetsAndKeyUpClearsOnlyThatKeysEntry) {
-    const std::pair<SDL_Keycode, int> keys[] = {
+    const std::pair<SDL_Keycode, size_t> keys[] = {
         {SDLK_ESCAPE, 27}, {SDLK_a, 'A'},     {SDLK_z, 'Z'},    {SDLK_0, '0'},     {SDLK_F1, 112},
         {SDLK_F12, 123},   {SDLK_RETURN, 13}, {SDLK_SPACE, 32}, {SDLK_LEFT, 37},   {SDLK_KP_5, 101},
         {SDLK_KP_0, 96},   {SDLK_LSHIFT, 16}, {SDLK_RCTRL, 17}, {SDLK_DELETE, 46}, {SDLK_QUOTE, 222},

@@ -26,8 +26,8 @@ std::vector<uint8_t> sheet(int index) {
 
 // Pixel (y, x) of cell g, rows taken in stored order as the scroller takes them.
 uint8_t cellPixel(const std::vector<uint8_t>& file, int cell, int y, int x) {
-    const size_t row = 16 * (cell / 16) + y;
-    const size_t column = 16 * (cell % 16) + x;
+    const size_t row = static_cast<size_t>(16 * (cell / 16) + y);
+    const size_t column = static_cast<size_t>(16 * (cell % 16) + x);
     return file[pixelOffset + row * 256 + column];
 }
 
@@ -78,7 +78,7 @@ TEST_P(FontSheet, HeadersDescribeABottomUp256Square8BitGreyBitmap) {
     EXPECT_EQ(u32(file, 46), 0u);
     EXPECT_EQ(u32(file, 50), 0u);
     for (int i = 0; i < 256; ++i) {
-        const size_t at = 54 + 4 * i;
+        const size_t at = static_cast<size_t>(54 + 4 * i);
         ASSERT_TRUE(file[at] == i && file[at + 1] == i && file[at + 2] == i && file[at + 3] == 0)
             << "palette entry " << i;
     }
@@ -153,7 +153,8 @@ TEST(FontSheets, SixteenFacesAreClearlyDifferent) {
     auto glyph = [&](int face, int code) {
         std::vector<uint8_t> bits;
         for (int y = 0; y < 16; ++y)
-            for (int x = 0; x < 16; ++x) bits.push_back(cellPixel(sheets[face / 2], cellFor(face, code), y, x));
+            for (int x = 0; x < 16; ++x)
+                bits.push_back(cellPixel(sheets[static_cast<size_t>(face / 2)], cellFor(face, code), y, x));
         return bits;
     };
     const std::string letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";

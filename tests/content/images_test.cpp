@@ -27,7 +27,7 @@ std::vector<uint8_t> image(int id) {
 }
 
 bool transparent(const std::vector<uint8_t>& img, int x, int y) {
-    const size_t at = (size_t(y) * width + x) * 3;
+    const size_t at = (static_cast<size_t>(y) * width + static_cast<size_t>(x)) * 3;
     return img[at] == 0 && img[at + 1] == 0 && img[at + 2] == 0;
 }
 
@@ -38,10 +38,10 @@ std::vector<int> enclosedHoles(const std::vector<uint8_t>& img) {
     std::vector<int> holes;
     std::vector<int> stack;
     for (int start = 0; start < width * height; ++start) {
-        if (label[start] || !transparent(img, start % width, start / width)) continue;
+        if (label[static_cast<size_t>(start)] || !transparent(img, start % width, start / width)) continue;
         int size = 0;
         bool touchesBorder = false;
-        label[start] = 1;
+        label[static_cast<size_t>(start)] = 1;
         stack.push_back(start);
         while (!stack.empty()) {
             const int p = stack.back();
@@ -53,8 +53,8 @@ std::vector<int> enclosedHoles(const std::vector<uint8_t>& img) {
             for (const auto& n : next) {
                 if (n[0] < 0 || n[1] < 0 || n[0] >= width || n[1] >= height) continue;
                 const int q = n[1] * width + n[0];
-                if (!label[q] && transparent(img, n[0], n[1])) {
-                    label[q] = 1;
+                if (!label[static_cast<size_t>(q)] && transparent(img, n[0], n[1])) {
+                    label[static_cast<size_t>(q)] = 1;
                     stack.push_back(q);
                 }
             }
@@ -139,7 +139,7 @@ TEST_P(Picture, HasNoWideBandOfDimOpaquePixels) {
 }
 
 INSTANTIATE_TEST_SUITE_P(LogosAndBadges, Picture, testing::ValuesIn(imageIds()),
-                         [](const auto& info) { return "Resource" + std::to_string(info.param); });
+                         [](const auto& test) { return "Resource" + std::to_string(test.param); });
 
 TEST(Pictures, EveryLogoAndBadgeIsDifferent) {
     std::set<std::vector<uint8_t>> seen;

@@ -81,7 +81,7 @@ TEST(EmbeddedResources, EveryDataFileIsEmbeddedByteForByte) {
             ASSERT_GE(bytes.size(), size_t(headerSize));
             auto resource = findResource(type, std::stoi(stem));
             ASSERT_TRUE(resource) << "not embedded: rebuild after adding files";
-            ASSERT_EQ(resource->size, bytes.size() - headerSize);
+            ASSERT_EQ(resource->size, bytes.size() - size_t(headerSize));
             EXPECT_EQ(std::memcmp(resource->bytes, bytes.data() + headerSize, resource->size), 0);
         }
     }

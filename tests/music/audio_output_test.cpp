@@ -96,10 +96,11 @@ TEST_F(OutputTest, OpeningZeroesTheVoices) {
     closeAudioOutput();
     ASSERT_TRUE(openAudioOutput(44100));
     for (int32_t v = 0; v < voiceCount; ++v) {
-        EXPECT_EQ(mixerState.voices[v].index, v);
-        EXPECT_EQ(mixerState.voices[v].sample, nullptr);
-        EXPECT_EQ(mixerState.voices[v].targetLeft, 0);
-        EXPECT_EQ(mixerState.voices[v].step, static_cast<uint64_t>(fixedOne));
+        const Voice& voice = mixerState.voices[static_cast<size_t>(v)];
+        EXPECT_EQ(voice.index, v);
+        EXPECT_EQ(voice.sample, nullptr);
+        EXPECT_EQ(voice.targetLeft, 0);
+        EXPECT_EQ(voice.step, static_cast<uint64_t>(fixedOne));
     }
 }
 
@@ -131,9 +132,10 @@ TEST_F(OutputTest, PositionSeveralBlocksOnIsCaughtUpOldestFirst) {
     stopSong(&song);
     EXPECT_EQ(audioOutput.writeBlock, 3);
     EXPECT_EQ(tickCount.load(), ticksBefore + 3);
-    EXPECT_EQ(tickBlocks[ticksBefore], 0);
-    EXPECT_EQ(tickBlocks[ticksBefore + 1], 1);
-    EXPECT_EQ(tickBlocks[ticksBefore + 2], 2);
+    const size_t firstTick = static_cast<size_t>(ticksBefore);
+    EXPECT_EQ(tickBlocks[firstTick], 0);
+    EXPECT_EQ(tickBlocks[firstTick + 1], 1);
+    EXPECT_EQ(tickBlocks[firstTick + 2], 2);
     // Rerendered blocks carry the second lap's ticks (absolute frames 89,082,
     // 89,964 and 90,846); block 3 still holds the first lap's.
     EXPECT_EQ(markedFrames(0, 3 * 884), (std::vector<int32_t>{682, 1564, 2446}));

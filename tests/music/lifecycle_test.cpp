@@ -133,7 +133,7 @@ TEST_F(OutputTest, PlayZeroesTheSongsChannelsAndBindsThemToTheirVoices) {
     song.channelCount = 3;
     ASSERT_TRUE(playSong(&song));
     stopSong(&song);
-    for (int c = 0; c < 3; ++c) {
+    for (size_t c = 0; c < 3; ++c) {
         const MusicChannel& channel = playerState.channels[c];
         EXPECT_EQ(channel.voice, &mixerState.voices[c]);
         EXPECT_EQ(channel.period, 0);

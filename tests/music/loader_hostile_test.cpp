@@ -356,7 +356,7 @@ TEST(HostileFiles, EveryTruncationLoadsIntoAPlayableSongOrNone) {
         module.version = version;
         const std::vector<uint8_t> whole = writeXm(module);
         for (size_t size = 0; size <= whole.size(); ++size) {
-            SongPtr song = loadBytes(std::vector<uint8_t>(whole.begin(), whole.begin() + size));
+            SongPtr song = loadBytes(std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<ptrdiff_t>(size)));
             // Up to the end of the header's fields (channel count, tempo) there
             // is no song to play.
             if (size < 80) {

@@ -348,7 +348,7 @@ TEST(LoadInstruments, CopiesMapEnvelopesVibratoAndDoublesTheFadeout) {
     EXPECT_EQ(loaded.vibratoRate, 4);
     EXPECT_EQ(loaded.fadeout, 0x0246);
     EXPECT_EQ(song->instruments[1].fadeout, (40000 * 2) & 0xffff);
-    for (int j = 2; j < 16; ++j) EXPECT_EQ(loaded.samples[j], &emptySample);
+    for (size_t j = 2; j < 16; ++j) EXPECT_EQ(loaded.samples[j], &emptySample);
     EXPECT_EQ(loaded.samples[1]->length, 1u);
     expectPlayableSong(*song);
 }
@@ -598,7 +598,7 @@ TEST(LoadSamples, FourBitPackedDataAddsTableDeltasLowNibbleFirst) {
     written.packed4Bit = true;
     song = loadModule(withOneSample(written));
     ASSERT_TRUE(song);
-    for (int k = 0; k < 9; ++k) EXPECT_EQ(firstSample(*song).data[k], written.pcm[k] * 256) << k;
+    for (size_t k = 0; k < 9; ++k) EXPECT_EQ(firstSample(*song).data[k], written.pcm[k] * 256) << k;
 
     // The mark means nothing to 16-bit data.
     XmSample wide = sixteenBit({1000, -1000});

@@ -52,7 +52,7 @@ protected:
 
     // Starts a note as the player does: from the given frame, faded in from 0.
     Voice& start(int index, Sample& sample, double step, int32_t left, int32_t right) {
-        Voice& voice = mixerState.voices[index];
+        Voice& voice = mixerState.voices[static_cast<size_t>(index)];
         voice.sample = &sample;
         voice.position = 0;
         voice.step = fixedStep(step);
@@ -84,11 +84,11 @@ TEST_F(MixerTest, RampFadesInOver128FramesThenHoldsTheTarget) {
     TestSample constant(std::vector<int16_t>(1000, 1000));
     start(0, constant.sample, 1.0, 255, 51);
     std::vector<float> out = mix(200);
-    for (int k = 0; k < 128; ++k) {
-        EXPECT_NEAR(out[2 * k], 1000.0 * k / 128.0, 0.01) << k;
-        EXPECT_NEAR(out[2 * k + 1], 1000.0 * 0.2 * k / 128.0, 0.01) << k;
+    for (size_t k = 0; k < 128; ++k) {
+        EXPECT_NEAR(out[2 * k], 1000.0 * static_cast<double>(k) / 128.0, 0.01) << k;
+        EXPECT_NEAR(out[2 * k + 1], 1000.0 * 0.2 * static_cast<double>(k) / 128.0, 0.01) << k;
     }
-    for (int k = 128; k < 200; ++k) {
+    for (size_t k = 128; k < 200; ++k) {
         EXPECT_FLOAT_EQ(out[2 * k], 1000.0f);
         EXPECT_FLOAT_EQ(out[2 * k + 1], 200.0f);
     }
@@ -126,8 +126,8 @@ TEST_F(MixerTest, NewTargetsDuringARampRestartItFromTheGainReached) {
     // fresh ramp of 128 frames; the first frame still plays at the gain reached.
     EXPECT_NEAR(out[0], 500.0, 0.01);
     double stepDown = 127.0 / 255.0 / 128.0 * 1000.0;
-    for (int k = 1; k < 128; ++k) EXPECT_NEAR(out[2 * k], 500.0 - stepDown * k, 0.02) << k;
-    for (int k = 128; k < 140; ++k) EXPECT_EQ(out[2 * k], 0.0f);
+    for (size_t k = 1; k < 128; ++k) EXPECT_NEAR(out[2 * k], 500.0 - stepDown * static_cast<double>(k), 0.02) << k;
+    for (size_t k = 128; k < 140; ++k) EXPECT_EQ(out[2 * k], 0.0f);
 }
 
 TEST_F(MixerTest, GainsAlreadyAtTheTargetsPlayAtOnceWithoutARamp) {
@@ -135,7 +135,7 @@ TEST_F(MixerTest, GainsAlreadyAtTheTargetsPlayAtOnceWithoutARamp) {
     startSteady(0, constant.sample, 1.0, 100, 10);
     std::vector<float> out = mix(10);
     EXPECT_EQ(mixerState.voices[0].rampFramesLeft, 0);
-    for (int k = 0; k < 10; ++k) {
+    for (size_t k = 0; k < 10; ++k) {
         EXPECT_FLOAT_EQ(out[2 * k], 1000.0f);
         EXPECT_FLOAT_EQ(out[2 * k + 1], 100.0f);
     }
@@ -148,12 +148,12 @@ TEST_F(MixerTest, NonLoopingSampleEndsMidRunAndTheVoiceGoesIdle) {
     std::vector<float> out = mix(30);
     // Half steps: frame 2k plays sample frame k, frame 2k + 1 the midpoint to
     // the next, and the last one halves toward the zero guard frame.
-    for (int k = 0; k < 10; ++k) {
+    for (size_t k = 0; k < 10; ++k) {
         EXPECT_FLOAT_EQ(out[4 * k], frames[k]);
         float next = k + 1 < 10 ? frames[k + 1] : 0.0f;
         EXPECT_FLOAT_EQ(out[4 * k + 2], (frames[k] + next) / 2.0f);
     }
-    for (int k = 20; k < 30; ++k) EXPECT_EQ(out[2 * k], 0.0f);
+    for (size_t k = 20; k < 30; ++k) EXPECT_EQ(out[2 * k], 0.0f);
     EXPECT_EQ(mixerState.voices[0].sample, nullptr);
     EXPECT_EQ(mixerState.voices[0].position, 0);
 }
@@ -258,15 +258,15 @@ TEST_F(MixerTest, ShortForwardLoopSoundsTheSameInOneRunAsFrameByFrame) {
 
 TEST_F(MixerTest, ForwardLoopOfHundredFramesRepeatsExactlyAtStepOne) {
     std::vector<int16_t> frames(120);
-    for (int i = 0; i < 120; ++i) frames[i] = static_cast<int16_t>(i * 100 - 6000);
+    for (size_t i = 0; i < 120; ++i) frames[i] = static_cast<int16_t>(static_cast<int>(i) * 100 - 6000);
     TestSample sample(frames, forwardLoop, 0, 100);
     startSteady(0, sample.sample, 1.0, 255, 255);
     std::vector<float> out;
-    for (int32_t frames : {37, 100, 63, 250}) {
-        std::vector<float> part = mix(frames);
+    for (int32_t count : {37, 100, 63, 250}) {
+        std::vector<float> part = mix(count);
         out.insert(out.end(), part.begin(), part.end());
     }
-    for (int k = 0; k < 450; ++k) EXPECT_FLOAT_EQ(out[2 * k], frames[k % 100]) << k;
+    for (size_t k = 0; k < 450; ++k) EXPECT_FLOAT_EQ(out[2 * k], frames[k % 100]) << k;
     EXPECT_EQ(mixerState.voices[0].position, int64_t{50} << 32);
 }
 
@@ -300,14 +300,16 @@ double modelValue(const TestSample& s, double start, double step, int k) {
             x = phase < loopLength ? loopStart + phase : loopStart + 2 * loopLength - phase;
         }
     }
-    int i = static_cast<int>(std::floor(x));
-    double t = x - i;
+    // x starts at or after frame 0 and moves forward, and the loop folds it
+    // back before the loop's end, so it indexes the sample.
+    size_t i = static_cast<size_t>(std::floor(x));
+    double t = x - static_cast<double>(i);
     return s.data[i] + (s.data[i + 1] - s.data[i]) * t;
 }
 
 TEST_F(MixerTest, StepsLongerThanTheLoopStayInsideItAndFollowTheLoopShape) {
     std::vector<int16_t> frames(40);
-    for (int i = 0; i < 40; ++i) frames[i] = static_cast<int16_t>((i * 7919) % 2000 - 1000);
+    for (size_t i = 0; i < 40; ++i) frames[i] = static_cast<int16_t>(static_cast<int>(i * 7919 % 2000) - 1000);
     for (uint8_t mode : {forwardLoop, pingPongLoop}) {
         for (double step : {9.37, 5.01, 324.6, 0.73}) {
             SCOPED_TRACE(testing::Message() << "mode " << int(mode) << " step " << step);
@@ -334,7 +336,7 @@ TEST_F(MixerTest, PingPongReversesAtTheEndsOfTheLoop) {
     // frame 2 (2.5, 2.0, 2.5).
     std::vector<float> expected{0,  5,  10, 15, 20, 25, 30, 35, 40, 45, 50, 50,
                                 50, 50, 50, 45, 40, 35, 30, 25, 20, 25, 30, 35};
-    for (int k = 0; k < 24; ++k) EXPECT_NEAR(out[2 * k], expected[k], 0.001) << k;
+    for (size_t k = 0; k < 24; ++k) EXPECT_NEAR(out[2 * k], expected[k], 0.001) << k;
 }
 
 TEST_F(MixerTest, LargeStepsEndExactlyAndReadNothingPastTheSample) {
@@ -344,8 +346,8 @@ TEST_F(MixerTest, LargeStepsEndExactlyAndReadNothingPastTheSample) {
         resetVoices();
         startSteady(0, sample.sample, step, 255, 255);
         std::vector<float> out = mix(10);
-        int played = static_cast<int>(std::ceil(1000.0 / step));
-        for (int k = 0; k < 10; ++k) EXPECT_FLOAT_EQ(out[2 * k], k < played ? 500.0f : 0.0f) << k;
+        size_t played = static_cast<size_t>(std::ceil(1000.0 / step));
+        for (size_t k = 0; k < 10; ++k) EXPECT_FLOAT_EQ(out[2 * k], k < played ? 500.0f : 0.0f) << k;
         EXPECT_EQ(mixerState.voices[0].sample, nullptr);
     }
 }
@@ -400,7 +402,7 @@ TEST_F(MixerTest, FullScaleVoicesSumPastTheRangeAndClip) {
     std::vector<float> out = mix(8);
     std::vector<int16_t> pcm(16);
     convertToPcm16(pcm.data(), out.data(), 8);
-    for (int k = 0; k < 8; ++k) {
+    for (size_t k = 0; k < 8; ++k) {
         EXPECT_EQ(pcm[2 * k], 32767 + 32767 + 32767 - 3 * 32768);  // left sums to -3
         EXPECT_EQ(pcm[2 * k + 1], 32767);
     }

@@ -42,7 +42,7 @@ inline std::array<int32_t, 4096> tickBlocks{};
 // one frame of 10000 in the output.
 inline void markingTick(music::Song*) {
     int32_t n = tickCount.load();
-    if (n < static_cast<int32_t>(tickBlocks.size())) tickBlocks[n] = music::audioOutput.writeBlock;
+    if (n < static_cast<int32_t>(tickBlocks.size())) tickBlocks[static_cast<size_t>(n)] = music::audioOutput.writeBlock;
     tickCount.store(n + 1);
     music::Voice& voice = music::mixerState.voices[0];
     voice.sample = &impulse.sample;

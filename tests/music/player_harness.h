@@ -24,8 +24,8 @@ public:
     void tick(int count = 1) {
         for (int i = 0; i < count; ++i) music::playerTick(song_.get());
     }
-    music::MusicChannel& channel(int c) { return music::playerState.channels[c]; }
-    music::Voice& voice(int c) { return *music::playerState.channels[c].voice; }
+    music::MusicChannel& channel(int c) { return music::playerState.channels[static_cast<size_t>(c)]; }
+    music::Voice& voice(int c) { return *music::playerState.channels[static_cast<size_t>(c)].voice; }
 
 private:
     SongPtr song_;

@@ -22,7 +22,7 @@ constexpr uint8_t c4 = 49;  // note 48, 0-based: period 4608 in the linear table
 
 // The row whose cells the player is running, as a row number of the pattern in play.
 int32_t rowInPlayNumber(PlayerHarness& h) {
-    const Pattern& pattern = h.song().patterns[h.song().orderTable[h.song().orderPosition]];
+    const Pattern& pattern = h.song().patterns[h.song().orderTable[static_cast<size_t>(h.song().orderPosition)]];
     return static_cast<int32_t>((rowInPlay(&h.song()) - pattern.cells) / h.song().channelCount);
 }
 
@@ -147,7 +147,7 @@ TEST(Flow, ChannelsBeyondThirtyTwoAreNotPlayed) {
     PlayerHarness h(module);
     h.tick(7);
     EXPECT_NE(mixerState.voices[0].sample, nullptr);
-    for (int v = 1; v < voiceCount; ++v) EXPECT_EQ(mixerState.voices[v].sample, nullptr) << v;
+    for (size_t v = 1; v < voiceCount; ++v) EXPECT_EQ(mixerState.voices[v].sample, nullptr) << v;
 }
 
 TEST(Row, InstrumentWithoutNoteResetsFromThePlayingSampleWhichPlaysOn) {

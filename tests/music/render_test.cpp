@@ -22,7 +22,7 @@ struct Tone {
     std::vector<int16_t> data;
     Sample sample{};
     Tone() : data(108) {
-        for (int i = 0; i < 100; ++i) data[i] = static_cast<int16_t>((i * 997) % 20000 - 10000);
+        for (int i = 0; i < 100; ++i) data[static_cast<size_t>(i)] = static_cast<int16_t>((i * 997) % 20000 - 10000);
         data[100] = data[10];
         sample = Sample{data.data(), 100, 10, 90, 64, 0, 128, 16, 2, 0};
     }
@@ -33,10 +33,10 @@ void wanderingTick(Song* song) {
     int32_t n = tickCount.load();
     tickCount.store(n + 1);
     if (n == 0) {
-        for (int v : {0, 33}) {
-            mixerState.voices[v].sample = &tone.sample;
-            mixerState.voices[v].position = 0;
-            mixerState.voices[v].direction = voiceForward;
+        for (Voice* voice : {&mixerState.voices[0], &mixerState.voices[33]}) {
+            voice->sample = &tone.sample;
+            voice->position = 0;
+            voice->direction = voiceForward;
         }
     }
     mixerState.voices[0].step = static_cast<uint64_t>(fixedOne) / 3 + static_cast<uint64_t>(n % 7) * 90000000;

@@ -71,7 +71,7 @@ inline void expectPlayableSong(const music::Song& song) {
     EXPECT_LT(song.restartPosition, song.songLength);
     EXPECT_LE(song.patternCount, 256);
     for (int32_t position = 0; position < song.songLength; ++position)
-        EXPECT_LT(song.orderTable[position], song.patternCount) << "order position " << position;
+        EXPECT_LT(song.orderTable[static_cast<size_t>(position)], song.patternCount) << "order position " << position;
     for (int32_t p = 0; p < song.patternCount; ++p) {
         const music::Pattern& pattern = song.patterns[p];
         EXPECT_GE(pattern.rowCount, 1);
@@ -101,7 +101,7 @@ inline void expectPlayableSong(const music::Song& song) {
             EXPECT_LT(instrument.panningLoopEnd, instrument.panningPointCount);
         }
         for (int32_t j = 0; j < music::maxSamplesPerInstrument; ++j) {
-            const music::Sample* sample = instrument.samples[j];
+            const music::Sample* sample = instrument.samples[static_cast<size_t>(j)];
             ASSERT_NE(sample, nullptr);
             if (j >= instrument.sampleCount) {
                 EXPECT_EQ(sample, &music::emptySample);
@@ -144,8 +144,8 @@ inline void expectSameSong(const music::Song& a, const music::Song& b) {
         EXPECT_EQ(x.volumePointCount, y.volumePointCount);
         EXPECT_EQ(x.volumeEnvelopeFlags, y.volumeEnvelopeFlags);
         for (int32_t j = 0; j < x.sampleCount; ++j) {
-            const music::Sample& s = *x.samples[j];
-            const music::Sample& t = *y.samples[j];
+            const music::Sample& s = *x.samples[static_cast<size_t>(j)];
+            const music::Sample& t = *y.samples[static_cast<size_t>(j)];
             ASSERT_EQ(s.length, t.length);
             EXPECT_EQ(s.loopStart, t.loopStart);
             EXPECT_EQ(s.loopLength, t.loopLength);

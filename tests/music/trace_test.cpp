@@ -30,9 +30,9 @@ std::string traceOf(const XmModule& module, int ticks) {
     renderFrames(
         out.data(), 44100,
         [](const Song& played, void* context) {
-            auto* run = static_cast<TraceRun*>(context);
-            if (run->ticksLeft-- <= 0) return true;
-            appendTickTrace(played, run->lines);
+            auto* traced = static_cast<TraceRun*>(context);
+            if (traced->ticksLeft-- <= 0) return true;
+            appendTickTrace(played, traced->lines);
             return false;
         },
         &run);

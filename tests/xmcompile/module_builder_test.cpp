@@ -160,7 +160,7 @@ TEST(CompiledModule, InstrumentsKeepEnvelopesVibratoFadeoutAndEmptySlots) {
     const Instrument& lead = song->instruments[1];
     ASSERT_EQ(lead.volumePointCount, 5);
     const int volumePoints[5][2] = {{0, 0}, {4, 64}, {10, 40}, {20, 48}, {30, 40}};
-    for (int i = 0; i < 5; ++i) {
+    for (size_t i = 0; i < 5; ++i) {
         EXPECT_EQ(lead.volumeEnvelope[i].x, volumePoints[i][0]);
         EXPECT_EQ(lead.volumeEnvelope[i].y, volumePoints[i][1]);
     }
@@ -196,7 +196,7 @@ TEST(CompiledModule, SamplesReadBackFrameForFrameWithEveryLoopKind) {
     SongPtr song = loadBytes(compiled.bytes);
     ASSERT_TRUE(song);
     struct Expected {
-        int instrument, sample;
+        size_t instrument, sample;
         bool sixteenBit;
         int loopMode;
     };

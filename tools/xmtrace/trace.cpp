@@ -24,10 +24,10 @@ void appendTickTrace(const Song& song, std::string& out) {
     const PlayedTick played = lastPlayedTick();
     bool any = false;
     for (int32_t v = 0; v < voiceCount; ++v) {
-        const Voice& voice = mixerState.voices[v];
+        const Voice& voice = mixerState.voices[static_cast<size_t>(v)];
         if (!voice.sample) continue;
         const int32_t c = v % maxSongChannels;
-        const MusicChannel& channel = playerState.channels[c];
+        const MusicChannel& channel = playerState.channels[static_cast<size_t>(c)];
         const bool driven = c < song.channelCount && channel.voice == &voice;
         // A voice its channel has left plays on silently once it has ramped
         // out; it says nothing more.
