@@ -74,7 +74,7 @@ void stopMusic(Song* song) {
 
 }  // namespace
 
-int32_t runTavorly() {
+int32_t runTavorly(void (*afterFirstFrame)()) {
     markStartup(StartupStage::entered);
     // openDisplay has said why on stderr (and in a box where it could).
     if (!openDisplay("Tavorly!", 800, 600, 32, DisplaySurface::FullScreen)) return 1;
@@ -91,7 +91,14 @@ int32_t runTavorly() {
 
     Song* song = nullptr;
     int32_t exitCode = 1;
-    if (startMusic(song)) exitCode = runMainLoop([&scene] { return scene->drawFrame(); });
+    if (startMusic(song)) {
+        int32_t framesStarted = 0;
+        exitCode = runMainLoop([&] {
+            // The second frame begins once the first one's present returned.
+            if (framesStarted < 2 && ++framesStarted == 2 && afterFirstFrame != nullptr) afterFirstFrame();
+            return scene->drawFrame();
+        });
+    }
     reportStartupTimes();
 
     if (displayState.glErrors > 0) {

@@ -9,4 +9,7 @@
 // ways to the end, 1 when the music cannot start (the reason reported), and
 // 1 when the display cannot open. The resource table must be installed.
 // Called once, on the main thread, by main (Linux) or WinMain (Windows).
-int32_t runTavorly();
+// `afterFirstFrame`, when given, is called once on the main thread when the
+// first present of a drawn frame has returned: settings that would slow the
+// start down but are wanted for the run (the allocator's) go there.
+int32_t runTavorly(void (*afterFirstFrame)() = nullptr);
