@@ -3,8 +3,12 @@
 // alternating player ticks and mixing so that ticks fall on exact frames.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
 
 #include "music/audio_device.h"
 #include "music/block_report.h"
@@ -32,10 +36,24 @@ struct OutputControl {
                                    // its voices ramp out and silence follows
 };
 
+// The output thread, stopped and awaited when the program exits while a song
+// plays (SDL ends the program from inside its display error handler, for
+// one), before the buffers it renders into are destroyed, instead of aborting
+// in the running thread's destructor. Main thread.
+struct OutputThreadHandle {
+    std::thread thread;
+    bool joinable() const { return thread.joinable(); }
+    void join() { thread.join(); }
+    ~OutputThreadHandle();
+};
+
 // The output's state: one instance, `audioOutput`. The sizes are set by
 // openAudioOutput; the rest by the start and stop of playback and by the
 // thread that renders.
 struct AudioOutput {
+    // The longest crossfade after releaseOutput: one ramp at the highest rate.
+    static constexpr int32_t maxFadeFrames = 560;
+
     int32_t outputRate = 44100;       // frames per second; 44,100 until an output opens
     int32_t blockFrames = 0;          // 20 ms rounded up to a multiple of 4 frames (884 at 44,100 Hz)
     int32_t bufferFrames = 0;         // 100 blocks (88,400 frames at 44,100 Hz)
@@ -52,6 +70,35 @@ struct AudioOutput {
     // Counts the renders: playback starts and releases of the output. Every
     // block report carries the count of the render that wrote it. Main thread.
     uint32_t generation = 0;
+
+    // The device. Main thread, but for the hand-over.
+    const AudioDevice* installedDevice = nullptr;  // the one openAudioOutput opens
+    const AudioDevice* openedDevice = nullptr;     // installedDevice while it is open; none when closed
+    std::string error;                             // why openAudioOutput last failed; empty after a success
+    // What the buffer holds for the device, published to its reader thread.
+    RingHandOver handOver;
+    // The end of the hand-over's span, in frames since the start of playback:
+    // every frame below it has been rendered into the buffer. Kept by
+    // whichever thread renders.
+    int64_t renderedUntil = 0;
+    // The storage behind outputBuffer (2 * bufferFrames values) and mixBuffer
+    // (2 * bufferFrames + 64 floats, so that mixBuffer can start on 16 bytes).
+    std::unique_ptr<int16_t[]> outputStorage;
+    std::unique_ptr<float[]> mixStorage;
+
+    // The render, touched by whichever thread renders (and by the main thread
+    // while none runs).
+    bool held = false;              // holdOutput stopped the thread; releaseOutput restarts it
+    bool songEnded = false;         // the song reached control.endFrame
+    bool crossfadePending = false;  // the next block fades in over what was rendered there before
+    uint32_t renderGeneration = 0;  // generation of the running render
+    // The block's earlier sound while it is crossfaded: up to maxFadeFrames
+    // stereo frames.
+    std::array<float, 2 * maxFadeFrames> fadeScratch{};
+
+    // Last, so that it is destroyed first: the thread stops before anything
+    // it uses goes.
+    OutputThreadHandle threadHandle;
 };
 extern AudioOutput audioOutput;
 

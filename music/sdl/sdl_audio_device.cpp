@@ -15,30 +15,35 @@ namespace music {
 
 namespace {
 
-SDL_AudioDeviceID deviceId = 0;
-const int16_t* ring = nullptr;  // the looping buffer; none when not playing
-int32_t ringFrames = 0;
-RingHandOver* handOver = nullptr;
-int64_t cursor = 0;  // frames copied since start; SDL's audio thread
-std::atomic<int64_t> played{0};
-std::string lastError;
+// The open device and what it plays. One instance, `sdlDevice`.
+struct SdlDevice {
+    SDL_AudioDeviceID deviceId = 0;    // 0 when not open
+    const int16_t* ring = nullptr;     // the looping buffer; none when not playing
+    int32_t ringFrames = 0;            // stereo frames in ring
+    RingHandOver* handOver = nullptr;  // the output's, while playing
+    int64_t cursor = 0;                // frames copied since start; SDL's audio thread
+    std::atomic<int64_t> played{0};    // cursor as published to the output thread
+    std::string error;                 // why the last open failed
+};
+SdlDevice sdlDevice;
 
 // SDL's audio thread: the next `length` bytes of sound.
 void SDLCALL feed(void*, Uint8* stream, int length) {
     const int32_t frames = length / 4;
-    if (ring == nullptr) {
+    if (sdlDevice.ring == nullptr) {
         std::memset(stream, 0, static_cast<size_t>(length));
         return;
     }
-    readRenderedFrames(*handOver, ring, ringFrames, cursor, reinterpret_cast<int16_t*>(stream), frames);
-    cursor += frames;
+    readRenderedFrames(*sdlDevice.handOver, sdlDevice.ring, sdlDevice.ringFrames, sdlDevice.cursor,
+                       reinterpret_cast<int16_t*>(stream), frames);
+    sdlDevice.cursor += frames;
     // Release: the output thread may rewrite these frames once it sees them played.
-    played.store(cursor, std::memory_order_release);
+    sdlDevice.played.store(sdlDevice.cursor, std::memory_order_release);
 }
 
 bool openDevice(int32_t rate) {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        lastError = SDL_GetError();
+        sdlDevice.error = SDL_GetError();
         return false;
     }
     SDL_AudioSpec wanted{};
@@ -48,47 +53,47 @@ bool openDevice(int32_t rate) {
     wanted.samples = 1024;
     wanted.callback = feed;
     // No changes allowed: SDL converts to whatever the hardware takes.
-    deviceId = SDL_OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
-    if (deviceId == 0) {
-        lastError = SDL_GetError();
+    sdlDevice.deviceId = SDL_OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
+    if (sdlDevice.deviceId == 0) {
+        sdlDevice.error = SDL_GetError();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
-    SDL_PauseAudioDevice(deviceId, 0);
+    SDL_PauseAudioDevice(sdlDevice.deviceId, 0);
     return true;
 }
 
 void startDevice(const int16_t* buffer, int32_t frames, RingHandOver* rendered) {
-    if (deviceId == 0 || rendered == nullptr) return;
-    SDL_LockAudioDevice(deviceId);
-    ring = buffer;
-    ringFrames = frames;
-    handOver = rendered;
-    cursor = 0;
-    played.store(0, std::memory_order_release);
-    SDL_UnlockAudioDevice(deviceId);
+    if (sdlDevice.deviceId == 0 || rendered == nullptr) return;
+    SDL_LockAudioDevice(sdlDevice.deviceId);
+    sdlDevice.ring = buffer;
+    sdlDevice.ringFrames = frames;
+    sdlDevice.handOver = rendered;
+    sdlDevice.cursor = 0;
+    sdlDevice.played.store(0, std::memory_order_release);
+    SDL_UnlockAudioDevice(sdlDevice.deviceId);
 }
 
-int64_t devicePosition() { return played.load(std::memory_order_acquire); }
+int64_t devicePosition() { return sdlDevice.played.load(std::memory_order_acquire); }
 
 void resetDevice() {
-    if (deviceId == 0) return;
-    SDL_LockAudioDevice(deviceId);
-    ring = nullptr;
-    handOver = nullptr;
-    SDL_UnlockAudioDevice(deviceId);
+    if (sdlDevice.deviceId == 0) return;
+    SDL_LockAudioDevice(sdlDevice.deviceId);
+    sdlDevice.ring = nullptr;
+    sdlDevice.handOver = nullptr;
+    SDL_UnlockAudioDevice(sdlDevice.deviceId);
 }
 
 void closeDevice() {
-    if (deviceId == 0) return;
-    SDL_CloseAudioDevice(deviceId);
-    deviceId = 0;
-    ring = nullptr;
-    handOver = nullptr;
+    if (sdlDevice.deviceId == 0) return;
+    SDL_CloseAudioDevice(sdlDevice.deviceId);
+    sdlDevice.deviceId = 0;
+    sdlDevice.ring = nullptr;
+    sdlDevice.handOver = nullptr;
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
-const char* deviceError() { return lastError.c_str(); }
+const char* deviceError() { return sdlDevice.error.c_str(); }
 
 const AudioDevice device{openDevice, startDevice, devicePosition, resetDevice, closeDevice, deviceError};
 
