@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -68,7 +69,7 @@ int64_t soundFrames(const std::vector<int16_t>& pcm) {
 }
 
 TEST(SdlAudioDevice, PlaysEveryRenderedFrameInOrderThroughSdlsAudioThread) {
-    const std::string file = ::testing::TempDir() + "sdl_disk_audio.raw";
+    const std::string file = ::testing::TempDir() + "sdl_disk_audio." + std::to_string(getpid()) + ".raw";
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
     const std::vector<uint8_t> bytes = writeXm(twoLoopingChannels());

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -53,7 +54,8 @@ TEST(VideoPipe, FramesAndMusicBecomeAnMp4WithH264AndAacOfTheRightLength) {
     if (!haveFfmpeg()) {
         GTEST_SKIP() << "ffmpeg or ffprobe is not installed";
     }
-    const std::string path = (std::filesystem::temp_directory_path() / "video_pipe_test.mp4").string();
+    const std::string path =
+        (std::filesystem::temp_directory_path() / ("video_pipe_test." + std::to_string(getpid()) + ".mp4")).string();
     constexpr int32_t width = 160;
     constexpr int32_t height = 120;
     constexpr int32_t fps = 30;

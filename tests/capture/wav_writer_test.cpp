@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstring>
 #include <filesystem>
 
@@ -18,7 +19,8 @@ uint16_t little16(const std::vector<uint8_t>& bytes, size_t at) {
 }
 
 TEST(WavWriter, FramesWrittenInPiecesEndUpBehindAHeaderWithTheFinalSizes) {
-    const std::string path = (std::filesystem::temp_directory_path() / "wav_writer_test.wav").string();
+    const std::string path =
+        (std::filesystem::temp_directory_path() / ("wav_writer_test." + std::to_string(getpid()) + ".wav")).string();
     std::vector<int16_t> frames;
     for (int16_t i = 0; i < 2 * 1000; ++i) {
         frames.push_back(static_cast<int16_t>(i * 37 - 30000));

@@ -2,6 +2,7 @@
 // modules loading from disk exactly as they load from memory.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -23,7 +24,7 @@ const std::array<uint8_t, 10> tenBytes{0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
 class DiskFileTest : public testing::Test {
 protected:
     void SetUp() override {
-        path_ = testing::TempDir() + "tavorly_disk_file_test.bin";
+        path_ = testing::TempDir() + "tavorly_disk_file_test." + std::to_string(getpid()) + ".bin";
         std::FILE* file = std::fopen(path_.c_str(), "wb");
         ASSERT_NE(file, nullptr);
         std::fwrite(tenBytes.data(), 1, tenBytes.size(), file);
