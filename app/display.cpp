@@ -24,6 +24,17 @@ int64_t monotonicNs() {
 
 }  // namespace
 
+void resetDisplayState(int32_t width, int32_t height, bool windowed) {
+    DisplayState& state = displayState;
+    state.windowed = windowed;
+    state.width = width;
+    state.height = height;
+    state.keyDown.fill(0);
+    state.escapePressed = false;
+    state.glErrors = 0;
+    state.firstGlError = 0;
+}
+
 void resizeView(int32_t width, int32_t height) {
     if (height == 0) height = 1;
     glViewport(0, 0, width, height);

@@ -55,6 +55,11 @@ struct DisplayState {
 
 extern DisplayState displayState;
 
+// Starts the record afresh for a display of width by height: no key held, no
+// Escape seen, no GL error counted. Called by each platform's openDisplay
+// first; main thread.
+void resetDisplayState(int32_t width, int32_t height, bool windowed);
+
 // Opens the window and its GL context, makes the context current and sets the
 // GL state. Returns false after writing what failed and what to do about it
 // to stderr, then (full screen only) showing the viewer's message box

@@ -151,16 +151,9 @@ bool isRealDisplayDriver() {
 }  // namespace
 
 bool openDisplay(const char* title, int32_t width, int32_t height, int32_t bits, DisplaySurface surface) {
-    DisplayState& state = displayState;
     const bool fullScreen = surface == DisplaySurface::FullScreen;
     const bool interactive = fullScreen;
-    state.windowed = !fullScreen;
-    state.width = width;
-    state.height = height;
-    state.keyDown.fill(0);
-    state.escapePressed = false;
-    state.glErrors = 0;
-    state.firstGlError = 0;
+    resetDisplayState(width, height, !fullScreen);
 
     if (surface == DisplaySurface::Offscreen) {
         SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "offscreen", SDL_HINT_OVERRIDE);

@@ -107,16 +107,9 @@ bool createContext(int32_t bits) {
 }  // namespace
 
 bool openDisplay(const char* title, int32_t width, int32_t height, int32_t bits, DisplaySurface surface) {
-    DisplayState& state = displayState;
     const bool fullScreen = surface == DisplaySurface::FullScreen;
     const bool interactive = fullScreen;
-    state.windowed = !fullScreen;
-    state.width = width;
-    state.height = height;
-    state.keyDown.fill(0);
-    state.escapePressed = false;
-    state.glErrors = 0;
-    state.firstGlError = 0;
+    resetDisplayState(width, height, !fullScreen);
     handles.instance = GetModuleHandleA(nullptr);
 
     if (!registerWindowClass()) {
