@@ -11,49 +11,53 @@ namespace music {
 
 namespace {
 
-std::mutex lock;
-VirtualDeviceState state{};
-RingHandOver* handOver = nullptr;
-std::atomic<int64_t> position{0};
-bool failOpen = false;
-const char* failReason = "";
+// The device's state. One instance, `virtualDevice`.
+struct VirtualDevice {
+    std::mutex lock;  // guards state and handOver
+    VirtualDeviceState state{};
+    RingHandOver* handOver = nullptr;  // the output's, while playing
+    std::atomic<int64_t> position{0};  // frames played since start
+    bool failOpen = false;             // open fails, giving failReason (failVirtualOpen)
+    const char* failReason = "";
+};
+VirtualDevice virtualDevice;
 
 bool openDevice(int32_t rate) {
-    if (failOpen) return false;
-    std::lock_guard guard(lock);
-    state = VirtualDeviceState{};
-    state.open = true;
-    state.rate = rate;
-    position.store(0);
+    if (virtualDevice.failOpen) return false;
+    std::lock_guard guard(virtualDevice.lock);
+    virtualDevice.state = VirtualDeviceState{};
+    virtualDevice.state.open = true;
+    virtualDevice.state.rate = rate;
+    virtualDevice.position.store(0);
     return true;
 }
 
 void startDevice(const int16_t* buffer, int32_t frames, RingHandOver* rendered) {
-    std::lock_guard guard(lock);
-    state.playing = true;
-    state.buffer = buffer;
-    state.frames = frames;
-    state.starts += 1;
-    handOver = rendered;
-    position.store(0);
+    std::lock_guard guard(virtualDevice.lock);
+    virtualDevice.state.playing = true;
+    virtualDevice.state.buffer = buffer;
+    virtualDevice.state.frames = frames;
+    virtualDevice.state.starts += 1;
+    virtualDevice.handOver = rendered;
+    virtualDevice.position.store(0);
 }
 
-int64_t devicePosition() { return position.load(std::memory_order_acquire); }
+int64_t devicePosition() { return virtualDevice.position.load(std::memory_order_acquire); }
 
 void resetDevice() {
-    std::lock_guard guard(lock);
-    state.playing = false;
-    state.buffer = nullptr;
-    handOver = nullptr;
+    std::lock_guard guard(virtualDevice.lock);
+    virtualDevice.state.playing = false;
+    virtualDevice.state.buffer = nullptr;
+    virtualDevice.handOver = nullptr;
 }
 
 void closeDevice() {
     resetDevice();
-    std::lock_guard guard(lock);
-    state.open = false;
+    std::lock_guard guard(virtualDevice.lock);
+    virtualDevice.state.open = false;
 }
 
-const char* deviceError() { return failOpen ? failReason : ""; }
+const char* deviceError() { return virtualDevice.failOpen ? virtualDevice.failReason : ""; }
 
 const AudioDevice device{openDevice, startDevice, devicePosition, resetDevice, closeDevice, deviceError};
 
@@ -62,31 +66,33 @@ const AudioDevice device{openDevice, startDevice, devicePosition, resetDevice, c
 const AudioDevice* virtualAudioDevice() { return &device; }
 
 VirtualDeviceState virtualDeviceState() {
-    std::lock_guard guard(lock);
-    return state;
+    std::lock_guard guard(virtualDevice.lock);
+    return virtualDevice.state;
 }
 
-void setVirtualPosition(int64_t frames) { position.store(frames, std::memory_order_release); }
+void setVirtualPosition(int64_t frames) { virtualDevice.position.store(frames, std::memory_order_release); }
 
 void playVirtualFrames(int16_t* out, int32_t frames) {
-    std::lock_guard guard(lock);
-    if (state.buffer == nullptr || handOver == nullptr) {
+    std::lock_guard guard(virtualDevice.lock);
+    if (virtualDevice.state.buffer == nullptr || virtualDevice.handOver == nullptr) {
         std::memset(out, 0, static_cast<size_t>(frames) * 4);
         return;
     }
-    const int64_t first = position.load(std::memory_order_relaxed);
-    readRenderedFrames(*handOver, state.buffer, state.frames, first, out, frames);
-    position.store(first + frames, std::memory_order_release);
+    const int64_t first = virtualDevice.position.load(std::memory_order_relaxed);
+    readRenderedFrames(*virtualDevice.handOver, virtualDevice.state.buffer, virtualDevice.state.frames, first, out,
+                       frames);
+    virtualDevice.position.store(first + frames, std::memory_order_release);
 }
 
 int64_t virtualRenderedUntil() {
-    std::lock_guard guard(lock);
-    return handOver == nullptr ? 0 : handOver->renderedUntil.load(std::memory_order_acquire);
+    std::lock_guard guard(virtualDevice.lock);
+    return virtualDevice.handOver == nullptr ? 0
+                                             : virtualDevice.handOver->renderedUntil.load(std::memory_order_acquire);
 }
 
 void failVirtualOpen(bool fail, const char* reason) {
-    failOpen = fail;
-    failReason = reason;
+    virtualDevice.failOpen = fail;
+    virtualDevice.failReason = reason;
 }
 
 }  // namespace music
