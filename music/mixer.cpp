@@ -78,6 +78,20 @@ uint64_t reduceBelow(uint64_t value, uint64_t modulus) {
     return value < modulus ? value : value % modulus;
 }
 
+// Places a voice on a ping-pong loop of `length` from `start` (both in
+// fraction units) by its phase: forward through the loop for the first
+// `length` units of a round trip, then back.
+void placeInPingPong(Voice& voice, uint64_t start, uint64_t length, uint64_t phase) {
+    phase = reduceBelow(phase, 2 * length);
+    if (phase < length) {
+        voice.position = static_cast<int64_t>(start + phase);
+        voice.direction = voiceForward;
+    } else {
+        voice.position = static_cast<int64_t>(start + 2 * length - 1 - phase);
+        voice.direction = voiceBackward;
+    }
+}
+
 // Brings a position that has just crossed a loop boundary back inside the
 // loop, however far the step carried it.
 void wrapIntoLoop(Voice& voice, const PlayRegion& region, bool forward) {
@@ -97,14 +111,7 @@ void wrapIntoLoop(Voice& voice, const PlayRegion& region, bool forward) {
         phase = position - start;
     else
         phase = 2 * length - 1 + (start - position);
-    phase = reduceBelow(phase, 2 * length);
-    if (phase < length) {
-        voice.position = static_cast<int64_t>(start + phase);
-        voice.direction = voiceForward;
-    } else {
-        voice.position = static_cast<int64_t>(start + 2 * length - 1 - phase);
-        voice.direction = voiceBackward;
-    }
+    placeInPingPong(voice, start, length, phase);
 }
 
 // Moves a silent voice on a looping sample through `frames` frames at once,
@@ -138,14 +145,7 @@ bool advanceSilently(Voice& voice, const PlayRegion& region, bool forward, int32
         if (position >= end) return false;
         phase = 2 * length - 1 + (start - position) + travel;
     }
-    phase = reduceBelow(phase, 2 * length);
-    if (phase < length) {
-        voice.position = static_cast<int64_t>(start + phase);
-        voice.direction = voiceForward;
-    } else {
-        voice.position = static_cast<int64_t>(start + 2 * length - 1 - phase);
-        voice.direction = voiceBackward;
-    }
+    placeInPingPong(voice, start, length, phase);
     return true;
 }
 
