@@ -13,7 +13,6 @@ constexpr int32_t firstBadgeResource = 180;
 }  // namespace
 
 SceneRenderer::SceneRenderer(const Strip& strip) : logoImage(imageRgbaBytes) {
-    glGenTextures(LogoParade::logoCount, logoTextures.data());
     // The atlas is defined without pixels and filled cell by cell: composing
     // the whole 8 MB image in memory first took a third of the scene's
     // construction, and the texels outside the cells are never sampled.
@@ -28,11 +27,18 @@ SceneRenderer::SceneRenderer(const Strip& strip) : logoImage(imageRgbaBytes) {
         // A missing logo leaves the image all zero: its cell is then
         // transparent, as the sprites that name it draw nothing.
         const bool converted = convertImage(firstLogoResource + k, logoImage.data());
-        logoLoaded[size_t(k)] = converted && logoTextures[size_t(k)] != 0;
+        logoLoaded[size_t(k)] = converted;
         composeAtlasCell(logoImage.data(), cell.data());
         glTexSubImage2D(GL_TEXTURE_2D, 0, atlasCellLeft(k), atlasCellTop(k), atlasCellWidth, atlasCellHeight, GL_RGBA,
                         GL_UNSIGNED_BYTE, cell.data());
     }
+
+    // One texture holds the big logo being shown, its storage made here and
+    // refilled when another logo is shown: a texture per logo either cost
+    // 40 uploads while the scene is built or, made on first showing, memory
+    // that kept growing through the production.
+    glGenTextures(1, &bigLogoTexture);
+    defineImageTexture(bigLogoTexture, nullptr);
 
     glGenTextures(1, &stripTexture);
     glBindTexture(GL_TEXTURE_2D, stripTexture);
@@ -51,17 +57,15 @@ SceneRenderer::SceneRenderer(const Strip& strip) : logoImage(imageRgbaBytes) {
 SceneRenderer::~SceneRenderer() {
     glDeleteTextures(CornerBadge::badgeCount, badgeTextures.data());
     glDeleteTextures(1, &stripTexture);
-    glDeleteTextures(LogoParade::logoCount, logoTextures.data());
+    glDeleteTextures(1, &bigLogoTexture);
     glDeleteTextures(1, &atlasTexture);
 }
 
-GLuint SceneRenderer::logoTexture(int32_t index) {
-    const auto k = size_t(index);
-    if (logoLoaded[k] && !logoDefined[k] && convertImage(firstLogoResource + index, logoImage.data())) {
-        defineImageTexture(logoTextures[k], logoImage.data());
-        logoDefined[k] = true;
-    }
-    return logoTextures[k];
+void SceneRenderer::bindBigLogo(int32_t index) {
+    glBindTexture(GL_TEXTURE_2D, bigLogoTexture);
+    if (index == bigLogoHeld || !convertImage(firstLogoResource + index, logoImage.data())) return;
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, imageWidth, imageHeight, GL_RGBA, GL_UNSIGNED_BYTE, logoImage.data());
+    bigLogoHeld = index;
 }
 
 void SceneRenderer::drawFrame(const ParadeFrame& parade, const BadgeFrame& badge, const Strip& strip) {
@@ -91,7 +95,6 @@ void SceneRenderer::drawParade(const ParadeFrame& parade) {
         glBindTexture(GL_TEXTURE_2D, atlasTexture);
         glBegin(GL_QUADS);
         for (const SpriteQuad& quad : parade.quads) {
-            if (logoTextures[size_t(quad.logoIndex)] == 0) continue;
             const AtlasRect& r = atlasRects[size_t(quad.logoIndex)];
             float x = quad.x, y = quad.y, z = quad.z;
             glTexCoord2f(r.s0, r.t1);
@@ -115,7 +118,7 @@ void SceneRenderer::drawParade(const ParadeFrame& parade) {
 void SceneRenderer::drawBigLogo(const ParadeFrame& parade) {
     beginOverlay();
     if (logoLoaded[size_t(parade.bigLogoIndex)]) {
-        glBindTexture(GL_TEXTURE_2D, logoTexture(parade.bigLogoIndex));
+        bindBigLogo(parade.bigLogoIndex);
         glColor4f(1.0f, 1.0f, 1.0f, parade.bigLogoAlpha);
         glBegin(GL_QUADS);
         glTexCoord2f(0.0f, 1.0f);

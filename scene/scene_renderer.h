@@ -1,5 +1,5 @@
-// The scene's GL layer: the textures (the forty logos and their atlas, the
-// three badges, the strip) and the drawing of one frame from what the parade,
+// The scene's GL layer: the textures (the forty logos' atlas, the big logo's,
+// the three badges, the strip) and the drawing of one frame from what the parade,
 // the badge and the strip hold for it. Only this file pair, the overlay and the
 // image textures call GL in the scene.
 #pragma once
@@ -40,22 +40,18 @@ public:
     // and depth testing disabled; a spin leaves its rotation on the modelview.
     void drawParade(const ParadeFrame& parade);
 
-    // Logo `index`'s own texture (0 where it could not be generated): the big
-    // logo's, and the reference against which tests check the atlas. Defined
-    // on first use, from a buffer kept for it, so that building the scene
-    // uploads each logo once (into the atlas) and a frame that first shows a
-    // big logo allocates nothing. Main thread, GL current.
-    GLuint logoTexture(int32_t index);
-
 private:
     void drawBigLogo(const ParadeFrame& parade);
+    // Binds the big logo's texture, first filling it with logo `index` when it
+    // holds another; the fill uses the kept buffer, so allocates nothing.
+    void bindBigLogo(int32_t index);
     void drawBadge(const BadgeFrame& badge);
     void drawStrip(const Strip& strip);
 
-    std::array<GLuint, LogoParade::logoCount> logoTextures{};
-    std::array<bool, LogoParade::logoCount> logoLoaded{};   // false where the resource was missing
-    std::array<bool, LogoParade::logoCount> logoDefined{};  // its own texture holds the logo
-    std::vector<uint8_t> logoImage;                         // imageRgbaBytes: one logo as convertImage makes it
+    std::array<bool, LogoParade::logoCount> logoLoaded{};  // false where the resource was missing
+    std::vector<uint8_t> logoImage;                        // imageRgbaBytes: one logo as convertImage makes it
+    GLuint bigLogoTexture = 0;
+    int32_t bigLogoHeld = -1;  // the logo index bigLogoTexture holds; -1 none yet
     GLuint atlasTexture = 0;
     std::array<AtlasRect, LogoParade::logoCount> atlasRects{};
     GLuint stripTexture = 0;

@@ -94,10 +94,11 @@ BENCHMARK(BM_ClearOnly)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()-
 // For comparison: the same 500 quads with one bind of the sprite's own texture each.
 void BM_SwarmBindPerSprite(benchmark::State& state) {
     RunningScene& running = runningScene();
+    OwnLogoTextures own;
     for (auto _ : state) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glLoadIdentity();
-        drawSpritesWithOwnTextures(running.parts->parade, *running.renderer);
+        drawSpritesWithOwnTextures(running.parts->parade, own);
         glFinish();
     }
     state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "app/display.h"
+#include "scene/textures.h"
 
 void resetDisplayState() {
     // One display for the whole test program, opened on first use.
@@ -43,14 +44,21 @@ void RendererRig::drawFrame() {
     renderer->drawFrame(paradeFrame, badgeFrame, parts->strip);
 }
 
-void drawSpritesWithOwnTextures(const LogoParade& parade, SceneRenderer& renderer) {
+OwnLogoTextures::OwnLogoTextures() {
+    glGenTextures(LogoParade::logoCount, names.data());
+    for (int32_t k = 0; k < LogoParade::logoCount; ++k) loadImageTexture(110 + k, names[size_t(k)]);
+}
+
+OwnLogoTextures::~OwnLogoTextures() { glDeleteTextures(LogoParade::logoCount, names.data()); }
+
+void drawSpritesWithOwnTextures(const LogoParade& parade, const OwnLogoTextures& textures) {
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_BLEND);
     glDisable(GL_DEPTH_TEST);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     for (const LogoSprite& s : parade.sprites) {
-        glBindTexture(GL_TEXTURE_2D, renderer.logoTexture(s.logoIndex));
+        glBindTexture(GL_TEXTURE_2D, textures.names[size_t(s.logoIndex)]);
         glBegin(GL_QUADS);
         glTexCoord2f(0, 1);
         glVertex3f(s.x - 0.5f, s.y, s.z);

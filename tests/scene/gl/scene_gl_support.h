@@ -3,6 +3,7 @@
 // the renderer fed by hand-set parts, and pixel read-back.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -50,10 +51,20 @@ struct RendererRig {
     BadgeFrame badgeFrame;
 };
 
+// A texture of its own for each installed logo (RCDATA 110 to 149), made from
+// the resource as the scene's image textures are; a missing logo's is undefined.
+struct OwnLogoTextures {
+    OwnLogoTextures();
+    ~OwnLogoTextures();
+    OwnLogoTextures(const OwnLogoTextures&) = delete;
+    OwnLogoTextures& operator=(const OwnLogoTextures&) = delete;
+    std::array<GLuint, LogoParade::logoCount> names{};
+};
+
 // Draws the parade's sprites as they would be drawn without the atlas: each
 // quad from its sprite's own texture, with one bind each, in the swarm's GL
 // state. Moves nothing. The reference for the atlas and its benchmark.
-void drawSpritesWithOwnTextures(const LogoParade& parade, SceneRenderer& renderer);
+void drawSpritesWithOwnTextures(const LogoParade& parade, const OwnLogoTextures& textures);
 // One pixel of the frame, (x, y) with y = 0 the top row.
 Rgb pixelAt(int32_t x, int32_t y);
 // The clear colour as it reads back.

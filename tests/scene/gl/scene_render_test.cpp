@@ -145,6 +145,25 @@ TEST(SceneRender, TheBigLogoIsCentredAtTwiceItsSizeWithItsFade) {
     EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
 }
 
+// One texture holds the big logo: each showing must draw the logo it names,
+// also when it names one shown before.
+TEST(SceneRender, EachBigLogoShowingDrawsTheLogoItNames) {
+    TestResources resources = resourcesWithLogo7(framedQuadrants());
+    resources.install();
+    RendererRig rig;
+    LogoParade& parade = rig.parts->parade;
+    uint32_t now = 500;
+    for (int32_t logo : {7, 8, 8, 7, 12}) {
+        rig.parts->clock.set(now);
+        parade.showBigLogo(logo);
+        now += 5000;  // fully faded in
+        rig.parts->clock.set(now);
+        rig.drawFrame();
+        Rgb expected = logo == 7 ? red : logoColour(logo);
+        EXPECT_TRUE(near(pixelAt(272, 236), expected, 1)) << "logo " << logo << ": " << describe(pixelAt(272, 236));
+    }
+}
+
 TEST(SceneRender, TheBadgeStandsAboveTheStripMidCycleAndHidesBehindItAtRest) {
     TestResources resources = standardResources();
     resources.install();
@@ -255,7 +274,8 @@ TEST(SceneRender, SpritesStandUprightAndTheAtlasDrawsThemAsTheirOwnTexturesWould
     place();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
-    drawSpritesWithOwnTextures(parade, *rig.renderer);
+    OwnLogoTextures own;
+    drawSpritesWithOwnTextures(parade, own);
     std::vector<uint8_t> fromOwnTexture = readScreen();
     int32_t worst = 0;
     for (size_t i = 0; i < fromAtlas.size(); ++i) worst = std::max(worst, std::abs(fromAtlas[i] - fromOwnTexture[i]));
