@@ -5,7 +5,8 @@
 
 Run inside an X server (scripts/bench.sh uses xvfb-run at 800x600x24, with
 SDL_AUDIODRIVER=dummy). Starts TAVORLY RUNS times with TAVORLY_STARTUP_TIMES
-set, ends each run with SIGTERM once it has drawn for a while, and prints per
+set, ends each run with SIGTERM once it has drawn for a while (the start-up
+floor program, tests/bench/startup_floor.cpp, ends by itself), and prints per
 run the milliseconds from starting the program to the end of each start-up
 stage the program reports (the first frame last) with the processor time it
 had used by then, then the best run. Exits 1
