@@ -13,7 +13,8 @@ inline constexpr uint32_t imageRgbaBytes = imageWidth * imageHeight * 4;  // 131
 // Converts RCDATA `resourceId` into `rgba` (imageRgbaBytes): the colour kept,
 // alpha 255 unless the pixel is exactly black, in which case it is (0, 0, 0, 0).
 // Row 0 is the picture's top row. False, leaving `rgba` all zero, when the
-// resource is missing or shorter than an image. Called while the scene is built.
+// resource is missing or shorter than an image. Called while the scene is built
+// and, for the big logo, in the frame that shows another logo.
 bool convertImage(int32_t resourceId, uint8_t* rgba);
 
 // One font sheet's pixels: 256 rows of 256 bytes in stored order (the first
